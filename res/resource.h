@@ -1,0 +1,57 @@
+#pragma once
+// Resource and command numbers of RUVelo2.
+
+// Dialogs.
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN 102
+#define IDD_TASK_ENTRY 103
+
+// Strings.
+#define IDS_ABOUTBOX 101
+
+// Menus, icons and accelerators.
+#define IDR_MAINFRAME 128
+#define IDR_MAIN_MENU 129
+#define IDI_APP 130
+#define IDR_ACCELERATORS 133
+#define IDR_POPUP_MENU 134
+
+// Controls.
+#define IDC_TASK_LIST 1000
+#define IDC_TITLE 1001
+#define IDC_IMPORTANCE 1002
+#define IDC_DETAILS 1003
+
+// Window-menu command.
+#define IDM_ABOUTBOX 0x0010
+
+// Menu bar.
+#define ID_TASK_ADD 32771
+#define ID_TASK_DELETE 32772
+#define ID_TASK_EDIT 32773
+#define ID_SORT_IMPORTANCE 32775
+#define ID_SORT_TITLE 32776
+#define ID_FONT_LARGER 32777
+#define ID_VERSION_INFO 32778
+#define ID_TASK_FIND 32779
+#define ID_TASK_DELETE_ALL 32780
+#define ID_QUIT 32781
+#define ID_FONT_SMALLER 32783
+
+// Accelerators.
+#define ID_ACCEL_ADD 32782
+#define ID_ACCEL_EDIT 32784
+#define ID_ACCEL_DELETE 32785
+#define ID_ACCEL_SORT_IMPORTANCE 32786
+#define ID_ACCEL_SORT_TITLE 32787
+#define ID_ACCEL_FIND 32788
+#define ID_ACCEL_DELETE2 32789
+
+// Context menu.
+#define ID_POPUP_SORT_IMPORTANCE 32790
+#define ID_POPUP_SORT_TITLE 32791
+#define ID_POPUP_ADD 32792
+#define ID_POPUP_EDIT 32793
+#define ID_POPUP_DELETE 32794
+#define ID_POPUP_FONT_LARGER 32795
+#define ID_POPUP_FONT_SMALLER 32796

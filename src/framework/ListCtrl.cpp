@@ -1,0 +1,473 @@
+#include "framework/ListCtrl.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <numeric>
+
+void CListCtrl::SetText(CListRow& row, int nCol, std::string_view text)
+{
+    m_texts.Release(row.GetText(nCol));
+    const std::string_view stored = m_texts.Store(text);
+    row.m_apText[nCol] = stored.data();
+    row.m_anLen[nCol] = static_cast<std::uint32_t>(stored.size());
+}
+
+void CListCtrl::CompactTexts()
+{
+    // Views of the old store die with it; callers hold none across a change (see GetItemText).
+    CTextStore fresh;
+    for (CListRow& row : m_rows) {
+        for (int nCol = 0; nCol < kMaxColumns; ++nCol) {
+            const std::string_view stored = fresh.Store(row.GetText(nCol));
+            row.m_apText[nCol] = stored.data();
+        }
+    }
+    m_texts = std::move(fresh);
+}
+
+int CListCtrl::InsertItem(const LVITEM* pItem)
+{
+    const int nCount = GetItemCount();
+    if (pItem == nullptr || pItem->iItem < 0 || nCount == INT_MAX) {
+        return -1;
+    }
+    const int nItem = std::min(pItem->iItem, nCount);
+    Announce([nItem](IListCtrlObserver& o) { o.OnRowsAboutToBeInserted(nItem, nItem); });
+    CListRow row;
+    if ((pItem->mask & LVIF_TEXT) != 0 && pItem->pszText != nullptr) {
+        SetText(row, 0, pItem->pszText);
+    }
+    if ((pItem->mask & LVIF_PARAM) != 0) {
+        row.m_lParam = static_cast<std::int32_t>(pItem->lParam);
+    }
+    m_rows.insert(m_rows.begin() + nItem, row);
+    if (m_nFocused >= nItem) {
+        ++m_nFocused;
+    }
+    if (m_nSelectionMark >= nItem) {
+        ++m_nSelectionMark;
+    }
+    Announce([](IListCtrlObserver& o) { o.OnRowsInserted(); });
+    return nItem;
+}
+
+BOOL CListCtrl::SetItem(const LVITEM* pItem)
+{
+    if (pItem == nullptr || !IsValidItem(pItem->iItem) || pItem->iSubItem < 0 || pItem->iSubItem >= kMaxColumns) {
+        return FALSE;
+    }
+    CListRow& row = m_rows[static_cast<std::size_t>(pItem->iItem)];
+    BOOL bResult = TRUE;
+    if ((pItem->mask & LVIF_TEXT) != 0) {
+        // Column 0 is the row's own text; a subitem's text is kept only for a column that exists.
+        if (pItem->iSubItem == 0 || pItem->iSubItem < GetColumnCount()) {
+            SetText(row, pItem->iSubItem, pItem->pszText != nullptr ? pItem->pszText : "");
+            Announce([pItem](IListCtrlObserver& o) { o.OnTextChanged(pItem->iItem, pItem->iSubItem); });
+        } else {
+            bResult = FALSE;
+        }
+    }
+    if ((pItem->mask & LVIF_PARAM) != 0 && pItem->iSubItem == 0) {
+        row.m_lParam = static_cast<std::int32_t>(pItem->lParam);
+    }
+    if ((pItem->mask & LVIF_STATE) != 0) {
+        SetItemState(pItem->iItem, pItem->state, pItem->stateMask);
+    }
+    return bResult;
+}
+
+BOOL CListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, const char* lpszItem, int nImage, UINT nState, UINT nStateMask,
+                        LPARAM lParam)
+{
+    LVITEM item;
+    item.mask = nMask;
+    item.iItem = nItem;
+    item.iSubItem = nSubItem;
+    item.state = nState;
+    item.stateMask = nStateMask;
+    item.pszText = lpszItem;
+    item.iImage = nImage;
+    item.lParam = lParam;
+    return SetItem(&item);
+}
+
+std::string_view CListCtrl::GetItemText(int nItem, int nSubItem) const
+{
+    if (!IsValidItem(nItem) || nSubItem < 0 || nSubItem >= kMaxColumns) {
+        return {};
+    }
+    return m_rows[static_cast<std::size_t>(nItem)].GetText(nSubItem);
+}
+
+LPARAM CListCtrl::GetItemData(int nItem) const
+{
+    return IsValidItem(nItem) ? m_rows[static_cast<std::size_t>(nItem)].m_lParam : 0;
+}
+
+UINT CListCtrl::GetItemState(int nItem, UINT nMask) const
+{
+    if (!IsValidItem(nItem)) {
+        return 0;
+    }
+    UINT nState = m_rows[static_cast<std::size_t>(nItem)].m_bSelected ? LVIS_SELECTED : 0;
+    if (nItem == m_nFocused) {
+        nState |= LVIS_FOCUSED;
+    }
+    return nState & nMask;
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
+{
+    const int nCount = GetItemCount();
+    if (nItem == -1) {
+        if ((nMask & LVIS_SELECTED) != 0) {
+            const bool bSelect = (nState & LVIS_SELECTED) != 0;
+            for (CListRow& row : m_rows) {
+                row.m_bSelected = bSelect;
+            }
+            m_nSelected = bSelect ? static_cast<UINT>(nCount) : 0;
+        }
+        // Focusing every row means nothing; clearing the focus everywhere leaves no row focused.
+        if ((nMask & LVIS_FOCUSED) != 0 && (nState & LVIS_FOCUSED) == 0) {
+            m_nFocused = -1;
+        }
+        if (nCount > 0) {
+            Announce([nCount](IListCtrlObserver& o) { o.OnStatesChanged(0, nCount - 1); });
+        }
+        return TRUE;
+    }
+    if (!IsValidItem(nItem)) {
+        return FALSE;
+    }
+    CListRow& row = m_rows[static_cast<std::size_t>(nItem)];
+    if ((nMask & LVIS_SELECTED) != 0) {
+        const bool bSelect = (nState & LVIS_SELECTED) != 0;
+        if (bSelect != row.m_bSelected) {
+            row.m_bSelected = bSelect;
+            bSelect ? ++m_nSelected : --m_nSelected;
+        }
+    }
+    if ((nMask & LVIS_FOCUSED) != 0) {
+        if ((nState & LVIS_FOCUSED) != 0) {
+            const int nOld = m_nFocused;
+            m_nFocused = nItem;
+            if (nOld != -1 && nOld != nItem) {
+                Announce([nOld](IListCtrlObserver& o) { o.OnStatesChanged(nOld, nOld); });
+            }
+        } else if (m_nFocused == nItem) {
+            m_nFocused = -1;
+        }
+    }
+    Announce([nItem](IListCtrlObserver& o) { o.OnStatesChanged(nItem, nItem); });
+    return TRUE;
+}
+
+int CListCtrl::GetNextItem(int nItem, int nFlags) const
+{
+    const int nStart = std::max(nItem + 1, 0);
+    const int nCount = GetItemCount();
+    if ((nFlags & LVNI_FOCUSED) != 0) {
+        const bool bMatch = m_nFocused >= nStart && ((nFlags & LVNI_SELECTED) == 0 || m_rows[static_cast<std::size_t>(m_nFocused)].m_bSelected);
+        return bMatch ? m_nFocused : -1;
+    }
+    if ((nFlags & LVNI_SELECTED) != 0) {
+        if (m_nSelected == 0) {
+            return -1;
+        }
+        for (int i = nStart; i < nCount; ++i) {
+            if (m_rows[static_cast<std::size_t>(i)].m_bSelected) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    return nStart < nCount ? nStart : -1;
+}
+
+BOOL CListCtrl::DeleteItem(int nItem)
+{
+    if (!IsValidItem(nItem)) {
+        return FALSE;
+    }
+    Announce([nItem](IListCtrlObserver& o) { o.OnRowsAboutToBeRemoved(nItem, nItem); });
+    CListRow& row = m_rows[static_cast<std::size_t>(nItem)];
+    for (int nCol = 0; nCol < kMaxColumns; ++nCol) {
+        m_texts.Release(row.GetText(nCol));
+    }
+    if (row.m_bSelected) {
+        --m_nSelected;
+    }
+    m_rows.erase(m_rows.begin() + nItem);
+    const int nCount = GetItemCount();
+    // The focus passes to the row that takes the deleted row's place, as in a desktop list.
+    bool bFocusMoved = false;
+    if (m_nFocused == nItem) {
+        m_nFocused = std::min(nItem, nCount - 1);
+        bFocusMoved = m_nFocused != -1;
+    } else if (m_nFocused > nItem) {
+        --m_nFocused;
+    }
+    if (m_nSelectionMark == nItem) {
+        m_nSelectionMark = -1;
+    } else if (m_nSelectionMark > nItem) {
+        --m_nSelectionMark;
+    }
+    Announce([](IListCtrlObserver& o) { o.OnRowsRemoved(); });
+    if (bFocusMoved) {
+        const int nFocused = m_nFocused;
+        Announce([nFocused](IListCtrlObserver& o) { o.OnStatesChanged(nFocused, nFocused); });
+    }
+    if (m_texts.WantsCompaction()) {
+        CompactTexts();
+    }
+    return TRUE;
+}
+
+BOOL CListCtrl::DeleteAllItems()
+{
+    const int nCount = GetItemCount();
+    if (nCount > 0) {
+        Announce([nCount](IListCtrlObserver& o) { o.OnRowsAboutToBeRemoved(0, nCount - 1); });
+    }
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_texts.Clear();
+    m_nFocused = -1;
+    m_nSelectionMark = -1;
+    m_nSelected = 0;
+    if (nCount > 0) {
+        Announce([](IListCtrlObserver& o) { o.OnRowsRemoved(); });
+    }
+    return TRUE;
+}
+
+int CListCtrl::DeleteSelectedItems()
+{
+    if (m_nSelected == 0) {
+        return 0;
+    }
+    const int nCount = GetItemCount();
+    const int nFirst = GetNextItem(-1, LVNI_SELECTED);
+    int nLast = nFirst;
+    while (nLast + 1 < nCount && m_rows[static_cast<std::size_t>(nLast + 1)].m_bSelected) {
+        ++nLast;
+    }
+    const bool bOneRun = static_cast<UINT>(nLast - nFirst + 1) == m_nSelected;
+    if (bOneRun) {
+        Announce([nFirst, nLast](IListCtrlObserver& o) { o.OnRowsAboutToBeRemoved(nFirst, nLast); });
+    } else {
+        Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReset(); });
+    }
+
+    // One pass: survivors move up in order; the focus goes to the first survivor at or below the
+    // focused row (the last row when there is none), and a deleted selection mark is dropped.
+    int nOut = 0;
+    int nNewFocus = -1;
+    int nNewMark = -1;
+    for (int i = 0; i < nCount; ++i) {
+        CListRow& row = m_rows[static_cast<std::size_t>(i)];
+        if (i == m_nFocused) {
+            nNewFocus = nOut;
+        }
+        if (row.m_bSelected) {
+            for (int nCol = 0; nCol < kMaxColumns; ++nCol) {
+                m_texts.Release(row.GetText(nCol));
+            }
+            continue;
+        }
+        if (i == m_nSelectionMark) {
+            nNewMark = nOut;
+        }
+        m_rows[static_cast<std::size_t>(nOut++)] = row;
+    }
+    m_rows.resize(static_cast<std::size_t>(nOut));
+    const int nDeleted = nCount - nOut;
+    m_nSelected = 0;
+    m_nFocused = m_nFocused == -1 ? -1 : std::min(nNewFocus, nOut - 1);
+    m_nSelectionMark = nNewMark;
+
+    if (bOneRun) {
+        Announce([](IListCtrlObserver& o) { o.OnRowsRemoved(); });
+        if (m_nFocused != -1) {
+            const int nFocused = m_nFocused;
+            Announce([nFocused](IListCtrlObserver& o) { o.OnStatesChanged(nFocused, nFocused); });
+        }
+    } else {
+        Announce([](IListCtrlObserver& o) { o.OnRowsReset(); });
+    }
+    if (m_texts.WantsCompaction()) {
+        CompactTexts();
+    }
+    return nDeleted;
+}
+
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort)
+{
+    const int nCount = GetItemCount();
+    if (pfnCompare == nullptr) {
+        return FALSE;
+    }
+    if (nCount < 2) {
+        return TRUE;
+    }
+    std::vector<int> anOrder(static_cast<std::size_t>(nCount));  // anOrder[new position] = old position
+    std::iota(anOrder.begin(), anOrder.end(), 0);
+    std::stable_sort(anOrder.begin(), anOrder.end(), [this, pfnCompare, lParamSort](int a, int b) {
+        return pfnCompare(m_rows[static_cast<std::size_t>(a)], m_rows[static_cast<std::size_t>(b)], lParamSort) < 0;
+    });
+
+    Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReordered(); });
+    std::vector<int> anNewPosition(static_cast<std::size_t>(nCount));
+    for (int nNew = 0; nNew < nCount; ++nNew) {
+        anNewPosition[static_cast<std::size_t>(anOrder[static_cast<std::size_t>(nNew)])] = nNew;
+    }
+    // Apply the order in place, cycle by cycle, so that a million rows are not copied twice.
+    for (int nStart = 0; nStart < nCount; ++nStart) {
+        if (anOrder[static_cast<std::size_t>(nStart)] < 0) {
+            continue;
+        }
+        const CListRow first = m_rows[static_cast<std::size_t>(nStart)];
+        int nDest = nStart;
+        for (;;) {
+            const int nSrc = anOrder[static_cast<std::size_t>(nDest)];
+            anOrder[static_cast<std::size_t>(nDest)] = -1;
+            if (nSrc == nStart) {
+                m_rows[static_cast<std::size_t>(nDest)] = first;
+                break;
+            }
+            m_rows[static_cast<std::size_t>(nDest)] = m_rows[static_cast<std::size_t>(nSrc)];
+            nDest = nSrc;
+        }
+    }
+    if (m_nFocused != -1) {
+        m_nFocused = anNewPosition[static_cast<std::size_t>(m_nFocused)];
+    }
+    if (m_nSelectionMark != -1) {
+        m_nSelectionMark = anNewPosition[static_cast<std::size_t>(m_nSelectionMark)];
+    }
+    Announce([&anNewPosition](IListCtrlObserver& o) { o.OnRowsReordered(anNewPosition); });
+    return TRUE;
+}
+
+int CListCtrl::SetSelectionMark(int nIndex)
+{
+    const int nOld = m_nSelectionMark;
+    if (nIndex >= -1 && nIndex < GetItemCount()) {
+        m_nSelectionMark = nIndex;
+    }
+    return nOld;
+}
+
+BOOL CListCtrl::EnsureVisible(int nItem, BOOL /*bPartialOK*/)
+{
+    if (!IsValidItem(nItem)) {
+        return FALSE;
+    }
+    Announce([nItem](IListCtrlObserver& o) { o.OnEnsureVisible(nItem); });
+    return TRUE;
+}
+
+int CListCtrl::InsertColumn(int nCol, const LVCOLUMN* pColumn)
+{
+    const int nColumns = GetColumnCount();
+    if (pColumn == nullptr || nCol < 0 || nColumns == kMaxColumns) {
+        return -1;
+    }
+    nCol = std::min(nCol, nColumns);
+    Announce([nCol](IListCtrlObserver& o) { o.OnColumnsAboutToBeInserted(nCol, nCol); });
+    Column column;
+    if ((pColumn->mask & LVCF_TEXT) != 0 && pColumn->pszText != nullptr) {
+        column.strHeading = pColumn->pszText;
+    }
+    if ((pColumn->mask & LVCF_WIDTH) != 0) {
+        column.cx = std::max(pColumn->cx, 0);
+    }
+    m_columns.insert(m_columns.begin() + nCol, column);
+    // Subitem texts move right with their columns; column 0's text is the row's own and stays.
+    // The cell past the last column is always empty, since texts are kept only for columns.
+    const int nFirstMoved = std::max(nCol, 1);
+    for (CListRow& row : m_rows) {
+        for (int c = nColumns; c > nFirstMoved; --c) {
+            row.m_apText[c] = row.m_apText[c - 1];
+            row.m_anLen[c] = row.m_anLen[c - 1];
+        }
+        if (nFirstMoved <= nColumns) {
+            row.m_apText[nFirstMoved] = nullptr;
+            row.m_anLen[nFirstMoved] = 0;
+        }
+    }
+    Announce([](IListCtrlObserver& o) { o.OnColumnsInserted(); });
+    return nCol;
+}
+
+int CListCtrl::InsertColumn(int nCol, const char* lpszColumnHeading, int nFormat, int nWidth, int /*nSubItem*/)
+{
+    LVCOLUMN column;
+    column.mask = LVCF_TEXT | LVCF_FMT | (nWidth >= 0 ? LVCF_WIDTH : 0);
+    column.fmt = nFormat;
+    column.cx = nWidth;
+    column.pszText = lpszColumnHeading;
+    return InsertColumn(nCol, &column);
+}
+
+std::string_view CListCtrl::GetColumnHeading(int nCol) const
+{
+    return (nCol >= 0 && nCol < GetColumnCount()) ? std::string_view(m_columns[static_cast<std::size_t>(nCol)].strHeading)
+                                                  : std::string_view();
+}
+
+int CListCtrl::GetColumnWidth(int nCol) const
+{
+    return (nCol >= 0 && nCol < GetColumnCount()) ? m_columns[static_cast<std::size_t>(nCol)].cx : 0;
+}
+
+BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
+{
+    if (nCol < 0 || nCol >= GetColumnCount()) {
+        return FALSE;
+    }
+    if (cx == LVSCW_AUTOSIZE) {
+        if (m_pMetrics == nullptr) {
+            return FALSE;
+        }
+        // Measured here, once per request, never while the view lays itself out.
+        int nWidest = m_pMetrics->GetCellTextWidth({});
+        for (const CListRow& row : m_rows) {
+            nWidest = std::max(nWidest, m_pMetrics->GetCellTextWidth(row.GetText(nCol)));
+        }
+        cx = nWidest;
+    } else if (cx < 0) {
+        return FALSE;
+    }
+    m_columns[static_cast<std::size_t>(nCol)].cx = cx;
+    Announce([nCol](IListCtrlObserver& o) { o.OnColumnWidthChanged(nCol); });
+    return TRUE;
+}
+
+void CListCtrl::SetRedraw(BOOL bRedraw)
+{
+    const bool bOn = bRedraw != FALSE;
+    if (bOn == m_bRedraw) {
+        return;
+    }
+    if (!bOn) {
+        Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReset(); });
+        m_bRedraw = false;
+    } else {
+        m_bRedraw = true;
+        Announce([](IListCtrlObserver& o) { o.OnRowsReset(); });
+    }
+}
+
+void CListCtrl::AddObserver(IListCtrlObserver* pObserver)
+{
+    if (pObserver != nullptr && std::find(m_observers.begin(), m_observers.end(), pObserver) == m_observers.end()) {
+        m_observers.push_back(pObserver);
+    }
+}
+
+void CListCtrl::RemoveObserver(IListCtrlObserver* pObserver)
+{
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), pObserver), m_observers.end());
+}

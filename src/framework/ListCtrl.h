@@ -1,0 +1,201 @@
+#pragma once
+// The list-view control in report view, as a table object: the program's only model of its
+// tasks. The table is the single truth; a view shows it by following the changes it announces.
+
+#include "framework/TextStore.h"
+#include "framework/Wnd.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+// Item and column masks, states and flags.
+constexpr UINT LVIF_TEXT = 0x0001;
+constexpr UINT LVIF_IMAGE = 0x0002;
+constexpr UINT LVIF_PARAM = 0x0004;
+constexpr UINT LVIF_STATE = 0x0008;
+constexpr UINT LVIS_FOCUSED = 0x0001;
+constexpr UINT LVIS_SELECTED = 0x0002;
+constexpr int LVNI_ALL = 0x0000;
+constexpr int LVNI_FOCUSED = 0x0001;
+constexpr int LVNI_SELECTED = 0x0002;
+constexpr int LVSCW_AUTOSIZE = -1;
+constexpr UINT LVCF_FMT = 0x0001;
+constexpr UINT LVCF_WIDTH = 0x0002;
+constexpr UINT LVCF_TEXT = 0x0004;
+constexpr UINT LVCF_SUBITEM = 0x0008;
+
+// The messages that the members below stand for.
+constexpr UINT LVM_FIRST = 0x1000;
+constexpr UINT LVM_GETITEMCOUNT = LVM_FIRST + 4;
+constexpr UINT LVM_SETITEM = LVM_FIRST + 6;
+constexpr UINT LVM_INSERTITEM = LVM_FIRST + 7;
+constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
+constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
+constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
+constexpr UINT LVM_ENSUREVISIBLE = LVM_FIRST + 19;
+constexpr UINT LVM_INSERTCOLUMN = LVM_FIRST + 27;
+constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
+constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
+constexpr UINT LVM_GETITEMTEXT = LVM_FIRST + 45;
+constexpr UINT LVM_SORTITEMS = LVM_FIRST + 48;
+constexpr UINT LVM_SETSELECTIONMARK = LVM_FIRST + 67;
+
+struct LVITEM {
+    UINT mask = 0;
+    int iItem = 0;
+    int iSubItem = 0;
+    UINT state = 0;
+    UINT stateMask = 0;
+    const char* pszText = nullptr;  // zero-terminated
+    int cchTextMax = 0;
+    int iImage = 0;
+    LPARAM lParam = 0;
+};
+
+struct LVCOLUMN {
+    UINT mask = 0;
+    int fmt = 0;
+    int cx = 0;
+    const char* pszText = nullptr;
+    int cchTextMax = 0;
+    int iSubItem = 0;
+};
+
+// One row of the table. A comparison sees rows in this form: their own texts, whatever their keys.
+class CListRow {
+public:
+    [[nodiscard]] std::string_view GetText(int nSubItem) const { return {m_apText[nSubItem], m_anLen[nSubItem]}; }
+    [[nodiscard]] LPARAM GetKey() const { return m_lParam; }
+    [[nodiscard]] bool IsSelected() const { return m_bSelected; }
+
+private:
+    friend class CListCtrl;
+    static constexpr int kCells = 3;
+    const char* m_apText[kCells] = {};
+    std::uint32_t m_anLen[kCells] = {};
+    std::int32_t m_lParam = 0;  // row keys are 32 bits, as on the original platform
+    bool m_bSelected = false;
+};
+
+// Returns a negative number when row1 is to stand above row2, positive when below, 0 when equal.
+using PFNLVCOMPARE = int (*)(const CListRow& row1, const CListRow& row2, LPARAM lParamSort);
+
+// What a view needs to follow the table. Calls come in pairs around a change, so that a view can
+// tell its toolkit before and after, as item models require.
+class IListCtrlObserver {
+public:
+    virtual ~IListCtrlObserver() = default;
+    virtual void OnRowsAboutToBeInserted(int nFirst, int nLast) = 0;
+    virtual void OnRowsInserted() = 0;
+    virtual void OnRowsAboutToBeRemoved(int nFirst, int nLast) = 0;
+    virtual void OnRowsRemoved() = 0;
+    // Rows went at many places at once: a view reads the table afresh rather than follow each.
+    virtual void OnRowsAboutToBeReset() = 0;
+    virtual void OnRowsReset() = 0;
+    // A sort moved rows; anNewPosition[old position] is where each row went.
+    virtual void OnRowsAboutToBeReordered() = 0;
+    virtual void OnRowsReordered(std::span<const int> anNewPosition) = 0;
+    virtual void OnTextChanged(int nItem, int nSubItem) = 0;
+    // The selected or focused state of rows nFirst to nLast may have changed.
+    virtual void OnStatesChanged(int nFirst, int nLast) = 0;
+    virtual void OnColumnsAboutToBeInserted(int nFirst, int nLast) = 0;
+    virtual void OnColumnsInserted() = 0;
+    virtual void OnColumnWidthChanged(int nCol) = 0;
+    virtual void OnEnsureVisible(int nItem) = 0;
+};
+
+// Widths of cell texts in the list's current font; the view supplies it.
+class IListTextMetrics {
+public:
+    virtual ~IListTextMetrics() = default;
+    // The width in pixels that a cell needs to show text whole, its margins included.
+    [[nodiscard]] virtual int GetCellTextWidth(std::string_view text) const = 0;
+};
+
+class CListCtrl : public CWnd {
+public:
+    static constexpr int kMaxColumns = CListRow::kCells;
+
+    CListCtrl() = default;
+
+    [[nodiscard]] int GetItemCount() const { return static_cast<int>(m_rows.size()); }
+
+    // LVM_INSERTITEM: a position at or past the end appends. Returns the new row's position, or -1.
+    int InsertItem(const LVITEM* pItem);
+    // LVM_SETITEM: LVIF_TEXT sets one cell's text, LVIF_PARAM (column 0) the key, LVIF_STATE states.
+    BOOL SetItem(const LVITEM* pItem);
+    BOOL SetItem(int nItem, int nSubItem, UINT nMask, const char* lpszItem, int nImage, UINT nState, UINT nStateMask,
+                 LPARAM lParam);
+    // The whole text of a cell, valid until the table next changes a text or removes a row.
+    [[nodiscard]] std::string_view GetItemText(int nItem, int nSubItem) const;
+    [[nodiscard]] LPARAM GetItemData(int nItem) const;
+
+    [[nodiscard]] UINT GetItemState(int nItem, UINT nMask) const;
+    // Sets each flag named in the mask; nItem -1 means every row. At most one row is focused.
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    // From nItem (-1: from the top), the next row with the flags; -1 when none.
+    [[nodiscard]] int GetNextItem(int nItem, int nFlags) const;
+    [[nodiscard]] UINT GetSelectedCount() const { return m_nSelected; }
+
+    BOOL DeleteItem(int nItem);
+    BOOL DeleteAllItems();
+    // Deletes every selected row in one pass: the same rows, keys and flags as deleting the
+    // topmost selected row until none is left. Returns how many went.
+    int DeleteSelectedItems();
+
+    // Reorders the rows by pfnCompare, keeping the earlier order of rows that compare equal.
+    BOOL SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort);
+
+    [[nodiscard]] int GetSelectionMark() const { return m_nSelectionMark; }
+    int SetSelectionMark(int nIndex);
+    BOOL EnsureVisible(int nItem, BOOL bPartialOK);
+
+    int InsertColumn(int nCol, const LVCOLUMN* pColumn);
+    int InsertColumn(int nCol, const char* lpszColumnHeading, int nFormat = 0, int nWidth = -1, int nSubItem = -1);
+    [[nodiscard]] int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
+    [[nodiscard]] std::string_view GetColumnHeading(int nCol) const;
+    [[nodiscard]] int GetColumnWidth(int nCol) const;
+    // A width in pixels, or LVSCW_AUTOSIZE to fit the widest cell text of the column.
+    BOOL SetColumnWidth(int nCol, int cx);
+
+    // WM_SETREDRAW: while redraw is off the table announces nothing row by row; turning it on
+    // again announces one reset. For bulk work such as loading the task file.
+    void SetRedraw(BOOL bRedraw);
+
+    void AddObserver(IListCtrlObserver* pObserver);
+    void RemoveObserver(IListCtrlObserver* pObserver);
+    void SetTextMetrics(const IListTextMetrics* pMetrics) { m_pMetrics = pMetrics; }
+
+    [[nodiscard]] std::size_t GetTextBytes() const { return m_texts.LiveBytes(); }
+
+private:
+    struct Column {
+        CString strHeading;
+        int cx = 0;
+    };
+    [[nodiscard]] bool IsValidItem(int nItem) const { return nItem >= 0 && nItem < GetItemCount(); }
+    void SetText(CListRow& row, int nCol, std::string_view text);
+    void CompactTexts();
+
+    template <class Fn>
+    void Announce(Fn&& fn)
+    {
+        if (m_bRedraw) {
+            for (IListCtrlObserver* p : m_observers) {
+                fn(*p);
+            }
+        }
+    }
+
+    std::vector<CListRow> m_rows;
+    std::vector<Column> m_columns;
+    CTextStore m_texts;
+    int m_nFocused = -1;
+    int m_nSelectionMark = -1;
+    UINT m_nSelected = 0;
+    std::vector<IListCtrlObserver*> m_observers;
+    const IListTextMetrics* m_pMetrics = nullptr;
+    bool m_bRedraw = true;
+};
