@@ -1,0 +1,77 @@
+#pragma once
+// The widgets that stand for the program's windows: the main window with its menu bar and
+// client area, the modal dialogs, and the importance box.
+
+#include "framework/Afx.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+
+#include <functional>
+
+struct MENUTEMPLATE;
+
+// The main window's client area: the margin around the list takes right-clicks.
+class CClientArea : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+signals:
+    void rightButtonDown(Qt::KeyboardModifiers modifiers, QPoint point);
+
+protected:
+    void mousePressEvent(QMouseEvent* pEvent) override;
+};
+
+class CMainWindowWidget : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainWindowWidget(QWidget* pParent = nullptr);
+    [[nodiscard]] CClientArea* Client() const { return m_pClient; }
+
+    // Builds the menu bar; a chosen item's command goes to onCommand once its menu has closed.
+    void SetMenuBar(const MENUTEMPLATE& menu, std::function<void(UINT)> onCommand);
+
+signals:
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    CClientArea* m_pClient;
+};
+
+class CDialogWidget : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDialogWidget(QWidget* pParent);
+    // Ends the dialog's loop once the window logic has ended the dialog.
+    void EndFromWindowLogic();
+
+signals:
+    // Esc or the close box, which the window logic turns into Cancel.
+    void cancelRequested();
+
+protected:
+    void done(int nResult) override;
+
+private:
+    bool m_bEnding = false;
+};
+
+// An edit box that takes typed digits only and, since its text does not scroll, stops taking
+// characters once they no longer fit. Pasted text is not filtered.
+class CNumberEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
+
+private:
+    [[nodiscard]] bool Fits(const QString& strText) const;
+};

@@ -1,0 +1,434 @@
+#include "qt/TaskListView.h"
+
+#include "framework/Cp932.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+CTaskListView::CTaskListView(QWidget* pParent) : QAbstractScrollArea(pParent), m_pHeader(new QHeaderView(Qt::Horizontal, this))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::StyledPanel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+
+    // The header shows the columns; clicking it sorts nothing, and columns keep their order.
+    m_pHeader->setSectionsClickable(false);
+    m_pHeader->setSectionsMovable(false);
+    m_pHeader->setHighlightSections(false);
+    m_pHeader->setStretchLastSection(false);
+    m_pHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_pHeader->setSectionResizeMode(QHeaderView::Interactive);
+    m_pHeader->setFocusPolicy(Qt::NoFocus);
+    m_pHeader->setAutoFillBackground(true);
+    m_pHeader->setBackgroundRole(QPalette::Button);
+    connect(m_pHeader, &QHeaderView::sectionResized, this, &CTaskListView::OnSectionResized);
+
+    OnFontChanged();
+}
+
+CTaskListView::~CTaskListView() = default;
+
+void CTaskListView::SetModel(CTaskTableModel* pModel)
+{
+    m_pModel = pModel;
+    m_pHeader->setModel(pModel);
+    connect(pModel, &QAbstractItemModel::rowsInserted, this, &CTaskListView::OnRowsChanged);
+    connect(pModel, &QAbstractItemModel::rowsRemoved, this, &CTaskListView::OnRowsChanged);
+    connect(pModel, &QAbstractItemModel::modelReset, this, [this] {
+        ApplyColumnWidths();
+        OnRowsChanged();
+    });
+    connect(pModel, &QAbstractItemModel::layoutChanged, this, &CTaskListView::OnRowsChanged);
+    connect(pModel, &QAbstractItemModel::columnsInserted, this, &CTaskListView::ApplyColumnWidths);
+    connect(pModel, &QAbstractItemModel::dataChanged, this, &CTaskListView::OnDataChanged);
+    connect(pModel, &CTaskTableModel::ensureVisibleRequested, this, &CTaskListView::EnsureVisible);
+    connect(pModel, &CTaskTableModel::columnWidthChanged, this, &CTaskListView::OnColumnWidthChanged);
+    ApplyColumnWidths();
+    OnRowsChanged();
+}
+
+int CTaskListView::GetCellTextWidth(std::string_view text) const
+{
+    if (m_advances.empty()) {
+        m_advances.assign(0x10000, -1.0F);
+    }
+    const QFontMetricsF metrics(font());
+    double width = 0;
+    cp932::ForEachChar(text, [&](char16_t c) {
+        float& advance = m_advances[c];
+        if (advance < 0) {
+            advance = static_cast<float>(metrics.horizontalAdvance(QChar(c)));
+        }
+        width += advance;
+    });
+    return static_cast<int>(std::ceil(width)) + 2 * kCellPadding;
+}
+
+int CTaskListView::VisibleRows() const
+{
+    return m_nRowHeight > 0 ? std::max(1, viewport()->height() / m_nRowHeight) : 1;
+}
+
+int CTaskListView::RowAt(QPoint ptViewport) const
+{
+    if (m_pModel == nullptr || ptViewport.y() < 0 || ptViewport.x() + horizontalScrollBar()->value() >= TotalWidth()) {
+        return -1;
+    }
+    const int nRow = m_nTopRow + ptViewport.y() / m_nRowHeight;
+    return nRow < m_pModel->rowCount() ? nRow : -1;
+}
+
+QRect CTaskListView::RowRect(int nRow) const
+{
+    return QRect(-horizontalScrollBar()->value(), (nRow - m_nTopRow) * m_nRowHeight, TotalWidth(), m_nRowHeight);
+}
+
+int CTaskListView::TotalWidth() const { return m_pHeader->length(); }
+
+bool CTaskListView::IsRowRangeVisible(int nFirst, int nLast) const
+{
+    return nLast >= m_nTopRow && nFirst <= m_nTopRow + VisibleRows();
+}
+
+void CTaskListView::OnFontChanged()
+{
+    m_advances.clear();
+    const QFontMetrics metrics(font());
+    m_nRowHeight = metrics.height() + 4;
+    m_pHeader->setFont(font());
+    UpdateGeometries();
+    viewport()->update();
+}
+
+void CTaskListView::UpdateGeometries()
+{
+    const int nHeaderHeight = m_pHeader->sizeHint().height();
+    setViewportMargins(0, nHeaderHeight, 0, 0);
+    const QRect rcViewport = viewport()->geometry();
+    m_pHeader->setGeometry(rcViewport.left(), rcViewport.top() - nHeaderHeight, rcViewport.width(), nHeaderHeight);
+    SyncScrollBars();
+}
+
+void CTaskListView::SyncScrollBars()
+{
+    m_bScrollSyncPending = false;
+    const int nRows = m_pModel != nullptr ? m_pModel->rowCount() : 0;
+    const int nPage = VisibleRows();
+    QScrollBar* pVertical = verticalScrollBar();
+    pVertical->setRange(0, std::max(0, nRows - nPage));
+    pVertical->setPageStep(nPage);
+    pVertical->setSingleStep(1);
+    m_nTopRow = std::clamp(m_nTopRow, 0, pVertical->maximum());
+    pVertical->setValue(m_nTopRow);
+
+    QScrollBar* pHorizontal = horizontalScrollBar();
+    pHorizontal->setRange(0, std::max(0, TotalWidth() - viewport()->width()));
+    pHorizontal->setPageStep(viewport()->width());
+    pHorizontal->setSingleStep(20);
+}
+
+void CTaskListView::SetTopRow(int nTopRow)
+{
+    if (nTopRow == m_nTopRow) {
+        return;
+    }
+    m_nTopRow = nTopRow;
+    viewport()->update();
+    // A Find may scroll to each of half a million matches in a row: only the last position is
+    // shown, so the scroll bar follows once, when the event loop next runs.
+    if (!m_bScrollSyncPending) {
+        m_bScrollSyncPending = true;
+        QTimer::singleShot(0, this, &CTaskListView::SyncScrollBars);
+    }
+}
+
+void CTaskListView::EnsureVisible(int nRow)
+{
+    const int nPage = VisibleRows();
+    if (nRow < m_nTopRow) {
+        SetTopRow(nRow);
+    } else if (nRow >= m_nTopRow + nPage) {
+        SetTopRow(nRow - nPage + 1);
+    }
+}
+
+void CTaskListView::scrollContentsBy(int dx, int /*dy*/)
+{
+    if (!m_bScrollSyncPending) {
+        m_nTopRow = verticalScrollBar()->value();
+    }
+    if (dx != 0) {
+        m_pHeader->setOffset(horizontalScrollBar()->value());
+    }
+    viewport()->update();
+}
+
+void CTaskListView::OnRowsChanged()
+{
+    SyncScrollBars();
+    viewport()->update();
+}
+
+void CTaskListView::OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    if (IsRowRangeVisible(topLeft.row(), bottomRight.row())) {
+        viewport()->update();
+    }
+}
+
+void CTaskListView::ApplyColumnWidths()
+{
+    if (m_pModel == nullptr) {
+        return;
+    }
+    m_bApplyingWidths = true;
+    const CListCtrl& list = m_pModel->List();
+    for (int nCol = 0; nCol < list.GetColumnCount(); ++nCol) {
+        m_pHeader->resizeSection(nCol, list.GetColumnWidth(nCol));
+    }
+    m_bApplyingWidths = false;
+    SyncScrollBars();
+    viewport()->update();
+}
+
+void CTaskListView::OnColumnWidthChanged(int nColumn, int nWidth)
+{
+    m_bApplyingWidths = true;
+    m_pHeader->resizeSection(nColumn, nWidth);
+    m_bApplyingWidths = false;
+    SyncScrollBars();
+    viewport()->update();
+}
+
+void CTaskListView::OnSectionResized(int nSection, int /*nOldSize*/, int nNewSize)
+{
+    // A width the user dragged goes into the table, which keeps every column's width.
+    if (!m_bApplyingWidths && m_pModel != nullptr && m_pModel->List().GetColumnWidth(nSection) != nNewSize) {
+        m_pModel->List().SetColumnWidth(nSection, nNewSize);
+    }
+    SyncScrollBars();
+    viewport()->update();
+}
+
+void CTaskListView::paintEvent(QPaintEvent* pEvent)
+{
+    QPainter painter(viewport());
+    if (m_pModel == nullptr) {
+        return;
+    }
+    const int nRows = m_pModel->rowCount();
+    const int nColumns = m_pModel->columnCount();
+    const int nFirst = m_nTopRow + pEvent->rect().top() / m_nRowHeight;
+    const int nLast = std::min(nRows - 1, m_nTopRow + pEvent->rect().bottom() / m_nRowHeight);
+    const bool bActive = hasFocus();
+    const QPalette::ColorGroup group = bActive ? QPalette::Active : QPalette::Inactive;
+    const QFontMetrics metrics(font());
+    const int nOffset = horizontalScrollBar()->value();
+
+    for (int nRow = std::max(nFirst, 0); nRow <= nLast; ++nRow) {
+        const QRect rcRow = RowRect(nRow);
+        const int nState = m_pModel->data(m_pModel->index(nRow, 0), CTaskTableModel::kStateRole).toInt();
+        const bool bSelected = (nState & LVIS_SELECTED) != 0;
+        if (bSelected) {
+            painter.fillRect(rcRow, palette().brush(group, QPalette::Highlight));
+        }
+        painter.setPen(palette().color(group, bSelected ? QPalette::HighlightedText : QPalette::Text));
+        for (int nCol = 0; nCol < nColumns; ++nCol) {
+            const int nLeft = m_pHeader->sectionPosition(nCol) - nOffset;
+            const int nWidth = m_pHeader->sectionSize(nCol);
+            if (nLeft + nWidth < 0 || nLeft > viewport()->width()) {
+                continue;
+            }
+            const QRect rcText(nLeft + kCellPadding, rcRow.top(), nWidth - 2 * kCellPadding, m_nRowHeight);
+            const QString strText = m_pModel->data(m_pModel->index(nRow, nCol), Qt::DisplayRole).toString();
+            painter.drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                             metrics.elidedText(strText, Qt::ElideRight, std::max(rcText.width(), 0)));
+        }
+        if ((nState & LVIS_FOCUSED) != 0 && bActive) {
+            QStyleOptionFocusRect option;
+            option.initFrom(this);
+            option.rect = rcRow.adjusted(0, 0, -1, -1);
+            option.backgroundColor = palette().color(group, bSelected ? QPalette::Highlight : QPalette::Base);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        }
+    }
+}
+
+void CTaskListView::resizeEvent(QResizeEvent* pEvent)
+{
+    QAbstractScrollArea::resizeEvent(pEvent);
+    UpdateGeometries();
+}
+
+bool CTaskListView::viewportEvent(QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::Paint && m_bScrollSyncPending) {
+        SyncScrollBars();
+    }
+    return QAbstractScrollArea::viewportEvent(pEvent);
+}
+
+void CTaskListView::changeEvent(QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::FontChange) {
+        OnFontChanged();
+    }
+    QAbstractScrollArea::changeEvent(pEvent);
+}
+
+void CTaskListView::focusInEvent(QFocusEvent* pEvent)
+{
+    QAbstractScrollArea::focusInEvent(pEvent);
+    viewport()->update();
+}
+
+void CTaskListView::focusOutEvent(QFocusEvent* pEvent)
+{
+    QAbstractScrollArea::focusOutEvent(pEvent);
+    viewport()->update();
+}
+
+void CTaskListView::mousePressEvent(QMouseEvent* pEvent)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (m_pModel == nullptr) {
+        return;
+    }
+    using Select = CTaskTableModel::Select;
+    const int nRow = RowAt(pEvent->position().toPoint());
+    const Qt::KeyboardModifiers mods = pEvent->modifiers();
+    const bool bCtrl = (mods & Qt::ControlModifier) != 0;
+    const bool bShift = (mods & Qt::ShiftModifier) != 0;
+
+    if (pEvent->button() == Qt::RightButton) {
+        // A right-click keeps a selection it falls into, and otherwise selects the row alone.
+        if (nRow == -1) {
+            m_pModel->UserSelect(-1, Select::ClearAll, false);
+        } else if (m_pModel->List().GetItemState(nRow, LVIS_SELECTED) != 0) {
+            m_pModel->UserSelect(nRow, Select::FocusOnly, false);
+        } else {
+            m_pModel->UserSelect(nRow, Select::Only, false);
+        }
+        emit rightClicked();
+        return;
+    }
+    if (pEvent->button() != Qt::LeftButton) {
+        return;
+    }
+    if (nRow == -1) {
+        if (!bCtrl && !bShift) {
+            m_pModel->UserSelect(-1, Select::ClearAll, false);
+        }
+        return;
+    }
+    if (bShift) {
+        m_pModel->UserSelect(nRow, bCtrl ? Select::AddRangeFromAnchor : Select::RangeFromAnchor, false);
+    } else if (bCtrl) {
+        m_pModel->UserSelect(nRow, Select::Toggle, false);
+    } else {
+        m_pModel->UserSelect(nRow, Select::Only, false);
+        m_nDragAnchor = nRow;
+    }
+}
+
+void CTaskListView::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    if (m_pModel == nullptr || m_nDragAnchor == -1 || (pEvent->buttons() & Qt::LeftButton) == 0) {
+        return;
+    }
+    // Dragging from a row selects the rows between it and the pointer.
+    const int nRows = m_pModel->rowCount();
+    const int y = pEvent->position().toPoint().y();
+    const int nRow = std::clamp(m_nTopRow + (y < 0 ? y / m_nRowHeight - 1 : y / m_nRowHeight), 0, nRows - 1);
+    if (nRows > 0 && m_pModel->List().GetNextItem(-1, LVNI_FOCUSED) != nRow) {
+        m_pModel->UserSelect(nRow, CTaskTableModel::Select::RangeFromAnchor, true);
+    }
+}
+
+void CTaskListView::mouseReleaseEvent(QMouseEvent* /*pEvent*/) { m_nDragAnchor = -1; }
+
+void CTaskListView::keyPressEvent(QKeyEvent* pEvent)
+{
+    if (m_pModel == nullptr) {
+        QAbstractScrollArea::keyPressEvent(pEvent);
+        return;
+    }
+    using Select = CTaskTableModel::Select;
+    const CListCtrl& list = m_pModel->List();
+    const int nRows = list.GetItemCount();
+    const Qt::KeyboardModifiers mods = pEvent->modifiers();
+    const bool bCtrl = (mods & Qt::ControlModifier) != 0;
+    const bool bShift = (mods & Qt::ShiftModifier) != 0;
+    const int nFocus = list.GetNextItem(-1, LVNI_FOCUSED);
+    const int nPage = VisibleRows();
+
+    int nTarget = -1;
+    switch (pEvent->key()) {
+    case Qt::Key_Up:
+        nTarget = nFocus == -1 ? 0 : nFocus - 1;
+        break;
+    case Qt::Key_Down:
+        nTarget = nFocus == -1 ? 0 : nFocus + 1;
+        break;
+    case Qt::Key_PageUp:
+        nTarget = nFocus == -1 ? 0 : nFocus - (nPage - 1);
+        break;
+    case Qt::Key_PageDown:
+        nTarget = nFocus == -1 ? 0 : nFocus + (nPage - 1);
+        break;
+    case Qt::Key_Home:
+        nTarget = 0;
+        break;
+    case Qt::Key_End:
+        nTarget = nRows - 1;
+        break;
+    case Qt::Key_Space:
+        if (nFocus != -1) {
+            m_pModel->UserSelect(nFocus, bCtrl ? Select::Toggle : Select::Add, true);
+        }
+        return;
+    case Qt::Key_A:
+        if (bCtrl && !bShift) {
+            m_pModel->UserSelect(-1, Select::All, false);
+            return;
+        }
+        break;
+    case Qt::Key_Left:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        return;
+    case Qt::Key_Right:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        return;
+    default:
+        break;
+    }
+    if (nTarget == -1 && pEvent->key() != Qt::Key_Up && pEvent->key() != Qt::Key_PageUp) {
+        QAbstractScrollArea::keyPressEvent(pEvent);
+        return;
+    }
+    if (nRows == 0) {
+        return;
+    }
+    nTarget = std::clamp(nTarget, 0, nRows - 1);
+    if (bShift) {
+        m_pModel->UserSelect(nTarget, bCtrl ? Select::AddRangeFromAnchor : Select::RangeFromAnchor, true);
+    } else if (bCtrl) {
+        m_pModel->UserSelect(nTarget, Select::FocusOnly, true);
+    } else {
+        m_pModel->UserSelect(nTarget, Select::Only, true);
+    }
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The task list as the user sees it: a report view with a header, drawn straight from the
+// table. It keeps no selection of its own: the selected and focused states live in the table,
+// so any change to them, of one row or of a million, costs at most one repaint here.
+
+#include "framework/ListCtrl.h"
+#include "qt/TaskTableModel.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+
+#include <vector>
+
+class QHeaderView;
+
+class CTaskListView : public QAbstractScrollArea, public IListTextMetrics {
+    Q_OBJECT
+public:
+    explicit CTaskListView(QWidget* pParent = nullptr);
+    ~CTaskListView() override;
+
+    void SetModel(CTaskTableModel* pModel);
+    [[nodiscard]] CTaskTableModel* Model() const { return m_pModel; }
+    [[nodiscard]] QHeaderView* Header() const { return m_pHeader; }
+
+    // IListTextMetrics: the width of a cell showing the text whole, in the list's font. Summed
+    // from cached advances, so fitting a column over a million rows measures each character once.
+    [[nodiscard]] int GetCellTextWidth(std::string_view text) const override;
+
+    [[nodiscard]] int RowHeight() const { return m_nRowHeight; }
+    [[nodiscard]] int TopRow() const { return m_nTopRow; }
+    [[nodiscard]] int VisibleRows() const;
+    // The row under a point of the viewport, or -1.
+    [[nodiscard]] int RowAt(QPoint ptViewport) const;
+    [[nodiscard]] QRect RowRect(int nRow) const;
+
+    // The left and right margins of a cell's text.
+    static constexpr int kCellPadding = 6;
+
+signals:
+    // A right-click in the list, after the list has done its own handling of it.
+    void rightClicked();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* pEvent) override;
+
+private:
+    void EnsureVisible(int nRow);
+    void SetTopRow(int nTopRow);
+    void SyncScrollBars();
+    void UpdateGeometries();
+    void OnFontChanged();
+    void OnRowsChanged();
+    void OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void OnColumnWidthChanged(int nColumn, int nWidth);
+    void OnSectionResized(int nSection, int nOldSize, int nNewSize);
+    void ApplyColumnWidths();
+    [[nodiscard]] int TotalWidth() const;
+    [[nodiscard]] bool IsRowRangeVisible(int nFirst, int nLast) const;
+
+    CTaskTableModel* m_pModel = nullptr;
+    QHeaderView* m_pHeader = nullptr;
+    int m_nRowHeight = 0;
+    int m_nTopRow = 0;
+    bool m_bScrollSyncPending = false;
+    bool m_bApplyingWidths = false;
+    int m_nDragAnchor = -1;  // the row a plain left press started on, while dragging
+    mutable std::vector<float> m_advances;  // per UTF-16 unit in the current font; < 0 unknown
+};
