@@ -66,12 +66,11 @@ int CTaskListView::GetCellTextWidth(std::string_view text) const
     if (m_advances.empty()) {
         m_advances.assign(0x10000, -1.0F);
     }
-    const QFontMetricsF metrics(font());
     double width = 0;
     cp932::ForEachChar(text, [&](char16_t c) {
         float& advance = m_advances[c];
         if (advance < 0) {
-            advance = static_cast<float>(metrics.horizontalAdvance(QChar(c)));
+            advance = static_cast<float>(m_fontMetrics.horizontalAdvance(QChar(c)));
         }
         width += advance;
     });
@@ -106,6 +105,7 @@ bool CTaskListView::IsRowRangeVisible(int nFirst, int nLast) const
 
 void CTaskListView::OnFontChanged()
 {
+    m_fontMetrics = QFontMetricsF(font());
     m_advances.clear();
     const QFontMetrics metrics(font());
     m_nRowHeight = metrics.height() + 4;
@@ -376,19 +376,25 @@ void CTaskListView::keyPressEvent(QKeyEvent* pEvent)
     const int nFocus = list.GetNextItem(-1, LVNI_FOCUSED);
     const int nPage = VisibleRows();
 
-    int nTarget = -1;
+    if ((mods & Qt::AltModifier) != 0) {
+        QAbstractScrollArea::keyPressEvent(pEvent);
+        return;
+    }
+    // Without a focused row, a key that moves by some rows starts at the top row.
+    const int nFrom = nFocus;
+    int nTarget = 0;
     switch (pEvent->key()) {
     case Qt::Key_Up:
-        nTarget = nFocus == -1 ? 0 : nFocus - 1;
+        nTarget = nFrom == -1 ? 0 : nFrom - 1;
         break;
     case Qt::Key_Down:
-        nTarget = nFocus == -1 ? 0 : nFocus + 1;
+        nTarget = nFrom == -1 ? 0 : nFrom + 1;
         break;
     case Qt::Key_PageUp:
-        nTarget = nFocus == -1 ? 0 : nFocus - (nPage - 1);
+        nTarget = nFrom == -1 ? 0 : nFrom - (nPage - 1);
         break;
     case Qt::Key_PageDown:
-        nTarget = nFocus == -1 ? 0 : nFocus + (nPage - 1);
+        nTarget = nFrom == -1 ? 0 : nFrom + (nPage - 1);
         break;
     case Qt::Key_Home:
         nTarget = 0;
@@ -406,7 +412,8 @@ void CTaskListView::keyPressEvent(QKeyEvent* pEvent)
             m_pModel->UserSelect(-1, Select::All, false);
             return;
         }
-        break;
+        QAbstractScrollArea::keyPressEvent(pEvent);
+        return;
     case Qt::Key_Left:
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
         return;
@@ -414,9 +421,6 @@ void CTaskListView::keyPressEvent(QKeyEvent* pEvent)
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         return;
     default:
-        break;
-    }
-    if (nTarget == -1 && pEvent->key() != Qt::Key_Up && pEvent->key() != Qt::Key_PageUp) {
         QAbstractScrollArea::keyPressEvent(pEvent);
         return;
     }

@@ -8,6 +8,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QFontMetricsF>
 
 #include <vector>
 
@@ -75,5 +76,6 @@ private:
     bool m_bScrollSyncPending = false;
     bool m_bApplyingWidths = false;
     int m_nDragAnchor = -1;  // the row a plain left press started on, while dragging
+    QFontMetricsF m_fontMetrics{QFont()};
     mutable std::vector<float> m_advances;  // per UTF-16 unit in the current font; < 0 unknown
 };
