@@ -43,6 +43,12 @@ void CloseQuietly(int& fd) noexcept
     }
 }
 
+// A directory that cannot be opened is a bad path when it is missing, not a missing file.
+int DirectoryOpenCause(int nErrno)
+{
+    return nErrno == ENOENT ? CFileException::badPath : CFileException::OsErrorToException(nErrno);
+}
+
 mode_t CurrentUmask()
 {
     const mode_t mask = ::umask(0);
@@ -92,7 +98,7 @@ int LockDirectory(const std::string& strDir, const CString& strFileName)
     const int fd = Sys().open(strDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0) {
         const int e = errno;
-        AfxThrowFileException(CFileException::OsErrorToException(e), e, strFileName);
+        AfxThrowFileException(DirectoryOpenCause(e), e, strFileName);
     }
     if (Sys().flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno;
@@ -229,7 +235,7 @@ void CStdioFile::OpenForWriting()
     m_dirFd = Sys().open(DirectoryOf(strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (m_dirFd < 0) {
         const int e = errno;
-        Fail(CFileException::OsErrorToException(e), e);
+        Fail(DirectoryOpenCause(e), e);
     }
 
     // An unnamed temporary file leaves nothing behind if the program dies while writing it.

@@ -64,6 +64,12 @@ bool IsValidUtf8(std::string_view s)
         if (i + len > s.size()) {
             return false;
         }
+        // The second byte's range rules out overlong forms (which could spell a zero byte),
+        // surrogates and code points past U+10FFFF.
+        const auto c1 = static_cast<unsigned char>(s[i + 1 < s.size() ? i + 1 : i]);
+        if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F)) {
+            return false;
+        }
         for (std::size_t k = 1; k < len; ++k) {
             if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
                 return false;
