@@ -25,7 +25,7 @@ struct SysCalls {
     ssize_t (*readlink)(const char* path, char* buf, size_t size);
 };
 
-// The calls in use; tests may replace entries and must restore them (see ScopedSysCalls in tests).
+// The calls in use; tests may replace entries and must restore them (tests/support/SysFault.h).
 SysCalls& Sys();
 
 // The real calls, for a test that wraps them.
