@@ -1,0 +1,138 @@
+# shellcheck shell=bash disable=SC2034  # x_program_status is read by the scripts that source this
+# A private X session for driving the program: Xvfb on a display of its own, openbox as the
+# window manager (it gives new windows the focus and closes them on Alt+F4), and helpers that wait
+# for windows and files. Sourced by tests/e2e/run-e2e.sh and scripts/screenshot.sh; bash only.
+#
+# x_start DIR         starts the session, keeping its files in DIR; exports DISPLAY
+# x_start_program DIR PROGRAM LOG   starts PROGRAM in DIR, its output going to LOG
+# x_wait_program_exit SECONDS   waits for the program to end; its status goes to x_program_status
+# x_stop              ends the program, openbox and Xvfb (only the processes started here)
+# x_wait_window SECONDS REGEX   prints the id of the first visible window whose caption matches
+# x_wait_active SECONDS ID      waits until window ID is the active window
+# x_wait_gone SECONDS ID        waits until window ID is no longer visible
+# x_wait_until SECONDS CMD...   runs CMD until it succeeds
+# x_screenshot FILE             the whole screen as a PNG
+
+x_xvfb_pid=
+x_openbox_pid=
+x_program_pid=
+x_program_status=
+
+x_required_tools=(Xvfb openbox xdotool import)
+
+# Prints the tools that are missing, one a line.
+x_missing_tools() {
+  local tool
+  for tool in "${x_required_tools[@]}"; do
+    command -v "$tool" >/dev/null 2>&1 || echo "$tool"
+  done
+}
+
+x_wait_until() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+x_start() {
+  local dir=$1
+  # -displayfd: the server picks a free display itself and writes its number once it accepts
+  # clients, so parallel sessions never race for a number. A number left from an earlier session
+  # must not be taken for it.
+  rm -f "$dir/display"
+  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  x_xvfb_pid=$!
+  if ! x_wait_until 10 grep -qs '^[0-9]' "$dir/display"; then
+    echo "Xvfb did not start:" >&2
+    cat "$dir/xvfb.log" >&2
+    return 1
+  fi
+  DISPLAY=":$(head -n1 "$dir/display")"
+  export DISPLAY
+  # Our own empty configuration: no user settings, no autostart programs.
+  mkdir -p "$dir/xdg"
+  XDG_CONFIG_HOME="$dir/xdg" openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  x_openbox_pid=$!
+  # The window manager is up once it has published its desktops.
+  if ! x_wait_until 10 x_has_window_manager; then
+    echo "openbox did not start:" >&2
+    cat "$dir/openbox.log" >&2
+    return 1
+  fi
+}
+
+x_has_window_manager() {
+  local n
+  n=$(xdotool get_num_desktops 2>/dev/null) && [ "${n:-0}" -gt 0 ]
+}
+
+x_start_program() {
+  local dir=$1 program=$2 log=$3
+  (cd "$dir" && exec "$program") >"$log" 2>&1 &
+  x_program_pid=$!
+}
+
+x_wait_program_exit() {
+  local seconds=$1
+  if ! x_wait_until "$seconds" x_program_ended; then
+    return 1
+  fi
+  x_program_status=0
+  wait "$x_program_pid" || x_program_status=$?
+  x_program_pid=''
+}
+
+# Our child stays a zombie until it is waited for: state Z in /proc counts as ended.
+x_program_ended() {
+  [ ! -e "/proc/$x_program_pid" ] || grep -q '^[0-9]* (.*) Z' "/proc/$x_program_pid/stat" 2>/dev/null
+}
+
+x_stop() {
+  local pid
+  for pid in "$x_program_pid" "$x_openbox_pid" "$x_xvfb_pid"; do
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      # A process that ignores the request within a second is ended for good.
+      x_wait_until 1 x_pid_gone "$pid" || kill -9 "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
+  x_program_pid='' x_openbox_pid='' x_xvfb_pid=''
+}
+
+x_pid_gone() {
+  [ ! -e "/proc/$1" ] || grep -q '^[0-9]* (.*) Z' "/proc/$1/stat" 2>/dev/null
+}
+
+x_wait_window() {
+  local seconds=$1 regex=$2
+  timeout "$seconds" xdotool search --sync --onlyvisible --name "$regex" 2>/dev/null | head -n1 | grep .
+}
+
+x_wait_active() {
+  local seconds=$1 id=$2
+  x_wait_until "$seconds" x_is_active "$id"
+}
+
+x_is_active() {
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
+}
+
+x_wait_gone() {
+  local seconds=$1 id=$2
+  x_wait_until "$seconds" x_is_gone "$id"
+}
+
+x_is_gone() {
+  ! xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1"
+}
+
+x_screenshot() {
+  import -window root "$1"
+}
