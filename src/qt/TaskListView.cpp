@@ -68,7 +68,7 @@ int CTaskListView::GetCellTextWidth(std::string_view text) const
     }
     double width = 0;
     cp932::ForEachChar(text, [&](char16_t c) {
-        float& advance = m_advances[c];
+        float& advance = m_advances[c == u'\t' ? u' ' : c];
         if (advance < 0) {
             advance = static_cast<float>(m_fontMetrics.horizontalAdvance(QChar(c)));
         }
@@ -254,7 +254,9 @@ void CTaskListView::paintEvent(QPaintEvent* pEvent)
                 continue;
             }
             const QRect rcText(nLeft + kCellPadding, rcRow.top(), nWidth - 2 * kCellPadding, m_nRowHeight);
-            const QString strText = m_pModel->data(m_pModel->index(nRow, nCol), Qt::DisplayRole).toString();
+            // A TAB is drawn as a space, not as a tab stop, so the text keeps the width it was measured at.
+            QString strText = m_pModel->data(m_pModel->index(nRow, nCol), Qt::DisplayRole).toString();
+            strText.replace(QLatin1Char('\t'), QLatin1Char(' '));
             painter.drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                              metrics.elidedText(strText, Qt::ElideRight, std::max(rcText.width(), 0)));
         }
