@@ -1,12 +1,21 @@
 #include "QtTestEnv.h"
 
 #include "framework/Cp932.h"
+#include "qt/QtText.h"
 #include "res/resource.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
 #include <QTest>
+#include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <fstream>
 
 void CScriptedQtWindowSystem::RunModalLoop(HWND hDlg, HWND hOwner)
@@ -17,14 +26,40 @@ void CScriptedQtWindowSystem::RunModalLoop(HWND hDlg, HWND hOwner)
         return;
     }
     ++nModalDialogs;
-    if (QWidget* pWidget = Widget(hDlg)) {
-        pWidget->show();
+    dialogTemplates.push_back(pDialog->GetTemplateId());
+    // Queued before the loop starts, so it is the first thing the dialog's own loop does.
+    QMetaObject::invokeMethod(
+        this,
+        [this, hDlg] {
+            QWidget* pWidget = Widget(hDlg);
+            auto* pRunning = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hDlg));
+            if (pWidget == nullptr || pRunning == nullptr) {
+                return;
+            }
+            // The window manager activates a modal dialog when it appears.
+            QApplication::setActiveWindow(pWidget);
+            if (onModalDialog) {
+                onModalDialog(hDlg, *pRunning);
+            } else {
+                Dispatch(hDlg, WM_COMMAND, IDCANCEL);
+            }
+            if (QWidget* pStill = Widget(hDlg); pStill != nullptr && pStill->isVisible()) {
+                ADD_FAILURE() << "the test left dialog " << pRunning->GetTemplateId() << " open";
+                Dispatch(hDlg, WM_COMMAND, IDCANCEL);
+            }
+        },
+        Qt::QueuedConnection);
+    CQtWindowSystem::RunModalLoop(hDlg, hOwner);
+    // The owner is active again once its modal dialog has gone.
+    if (QWidget* pOwner = Widget(hOwner)) {
+        QApplication::setActiveWindow(pOwner->window());
     }
-    if (onModalDialog) {
-        onModalDialog(hDlg, *pDialog);
-    } else {
-        Dispatch(hDlg, WM_COMMAND, IDCANCEL);
-    }
+}
+
+void CScriptedQtWindowSystem::EndModalLoop(HWND hDlg)
+{
+    endedModalLoops.push_back(hDlg);
+    CQtWindowSystem::EndModalLoop(hDlg);
 }
 
 int CScriptedQtWindowSystem::MessageBox(HWND hOwner, const CString& strText, const CString& strCaption, UINT nType)
@@ -37,6 +72,36 @@ int CScriptedQtWindowSystem::MessageBox(HWND hOwner, const CString& strText, con
     }
     return (nType & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 }
+
+BOOL CScriptedQtWindowSystem::TrackPopupMenu(std::span<const MENUITEMTEMPLATE> items, UINT nFlags, int x, int y,
+                                             HWND hOwner)
+{
+    PopupMenuCall call{QPoint(x, y), nFlags, hOwner, {}};
+    for (const MENUITEMTEMPLATE& item : items) {
+        call.commands.push_back(item.IsSeparator() ? 0 : item.id);
+    }
+    popupMenus.push_back(call);
+    if (bRealPopupMenus) {
+        return CQtWindowSystem::TrackPopupMenu(items, nFlags, x, y, hOwner);
+    }
+    UINT nChosen = 0;
+    if (!popupChoices.empty()) {
+        nChosen = popupChoices.front();
+        popupChoices.pop_front();
+    }
+    // A chosen command is posted, as the menu does once it has closed.
+    if (nChosen != 0) {
+        PostMessage(hOwner, WM_COMMAND, nChosen, 0);
+    }
+    return TRUE;
+}
+
+QWidget* CScriptedQtWindowSystem::Item(HWND hDlg, int nID) const
+{
+    return Widget(const_cast<CScriptedQtWindowSystem*>(this)->GetDlgItem(hDlg, nID));
+}
+
+QLineEdit* CScriptedQtWindowSystem::Edit(HWND hDlg, int nID) const { return qobject_cast<QLineEdit*>(Item(hDlg, nID)); }
 
 CQtTestApp::CQtTestApp()
 {
@@ -68,6 +133,27 @@ void CShownMainWindow::ProcessEvents()
     }
 }
 
+void CShownMainWindow::Command(UINT nID)
+{
+    AfxCallWndProc(&dlg, WM_COMMAND, nID, 0);
+    ProcessEvents();
+}
+
+void CShownMainWindow::Key(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& strText)
+{
+    QWidget* pFocus = QApplication::focusWidget();
+    if (pFocus == nullptr) {
+        ADD_FAILURE() << "no widget has the keyboard focus";
+        return;
+    }
+    if (strText.isEmpty()) {
+        QTest::keyClick(pFocus, key, modifiers);
+    } else {
+        QTest::sendKeyEvent(QTest::Click, pFocus, key, strText, modifiers);
+    }
+    ProcessEvents();
+}
+
 void CShownMainWindow::Close()
 {
     if (m_bClosed) {
@@ -81,6 +167,96 @@ void CShownMainWindow::Close()
     ProcessEvents();
 }
 
+std::vector<std::string> CShownMainWindow::Titles() const
+{
+    std::vector<std::string> titles;
+    for (int i = 0; i < dlg.m_list.GetItemCount(); ++i) {
+        titles.push_back(Utf8(dlg.m_list.GetItemText(i, 0)));
+    }
+    return titles;
+}
+
+std::vector<int> CShownMainWindow::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (int i = dlg.m_list.GetNextItem(-1, LVNI_SELECTED); i != -1; i = dlg.m_list.GetNextItem(i, LVNI_SELECTED)) {
+        rows.push_back(i);
+    }
+    return rows;
+}
+
+int CShownMainWindow::FocusedRow() const { return dlg.m_list.GetNextItem(-1, LVNI_FOCUSED); }
+
+ModalRun RunMainWindowModally(CQtTestApp& env, CTaskListDlg& dlg, const std::function<void()>& inLoop)
+{
+    env.app.m_pMainWnd = &dlg;
+    bool bEndedInside = false;
+    QMetaObject::invokeMethod(
+        &env.ws,
+        [&] {
+            const HWND hMain = dlg.m_hWnd;
+            if (QWidget* pWindow = env.ws.Widget(hMain)) {
+                QApplication::setActiveWindow(pWindow);
+            }
+            const std::size_t nEndedBefore = env.ws.endedModalLoops.size();
+            inLoop();
+            CShownMainWindow::ProcessEvents();
+            const auto& ended = env.ws.endedModalLoops;
+            bEndedInside =
+                std::find(ended.begin() + static_cast<std::ptrdiff_t>(nEndedBefore), ended.end(), hMain) != ended.end();
+            if (!bEndedInside && dlg.m_hWnd != nullptr) {
+                env.ws.Dispatch(dlg.m_hWnd, WM_CLOSE);
+            }
+        },
+        Qt::QueuedConnection);
+    const INT_PTR nResult = dlg.DoModal();
+    CShownMainWindow::ProcessEvents();
+    return {nResult, bEndedInside};
+}
+
+CWhenShown::CWhenShown(const char* pszClassName, std::function<void(QWidget*)> onShown)
+    : m_pszClassName(pszClassName), m_onShown(std::move(onShown))
+{
+    qApp->installEventFilter(this);
+}
+
+CWhenShown::~CWhenShown() { qApp->removeEventFilter(this); }
+
+bool CWhenShown::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() != QEvent::Show || !pWatched->isWidgetType() || !pWatched->inherits(m_pszClassName)) {
+        return false;
+    }
+    auto* pWidget = static_cast<QWidget*>(pWatched);
+    if (!pWidget->isWindow()) {
+        return false;
+    }
+    ++nShown;
+    // The show happens inside exec() before its loop runs: the answer is queued for that loop.
+    QPointer<QWidget> pWasActive = QApplication::activeWindow();
+    QMetaObject::invokeMethod(
+        pWidget,
+        [this, pWidget, pWasActive] {
+            // Let the popup's own activation happen first, so that giving it back below sticks.
+            QCoreApplication::processEvents();
+            m_onShown(pWidget);
+            if (pWidget->isVisible()) {
+                ADD_FAILURE() << "the test left a " << m_pszClassName << " open";
+                if (auto* pDialog = qobject_cast<QDialog*>(pWidget)) {
+                    pDialog->reject();
+                } else {
+                    pWidget->hide();
+                }
+            }
+            // The window system gives the activation back to the window that had it.
+            if (pWasActive != nullptr) {
+                QApplication::setActiveWindow(pWasActive);
+            }
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
 void WriteTaskFile(const std::string& strPath, const std::vector<std::string>& utf8Lines)
 {
     std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
@@ -88,3 +264,11 @@ void WriteTaskFile(const std::string& strPath, const std::vector<std::string>& u
         out << cp932::FromUtf8(line) << "\r\n";
     }
 }
+
+ino_t FileInode(const std::string& strPath)
+{
+    struct stat st {};
+    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+std::string Utf8(std::string_view bytes) { return ToQString(bytes).toStdString(); }
