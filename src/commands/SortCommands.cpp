@@ -3,6 +3,8 @@
 #include "ui/TaskListDlg.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -10,9 +12,30 @@ namespace {
 // Unsigned byte order; a text that is the beginning of another stands above it.
 int CompareBytes(std::string_view a, std::string_view b)
 {
-    const int r = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-    if (r != 0) {
-        return r < 0 ? -1 : 1;
+    // A sort makes some twenty comparisons per row and most texts differ within their first
+    // bytes, so eight bytes are compared at a time here rather than in a call to memcmp.
+    const std::size_t nCommon = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i + 8 <= nCommon; i += 8) {
+        std::uint64_t x = 0;
+        std::uint64_t y = 0;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) {
+            // The first differing byte is the lowest one in memory order.
+            const std::uint64_t diff = x ^ y;
+            const int nBit =
+                std::endian::native == std::endian::little ? std::countr_zero(diff) : std::countl_zero(diff);
+            i += static_cast<std::size_t>(nBit / 8);
+            break;
+        }
+    }
+    for (; i < nCommon; ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
     }
     if (a.size() == b.size()) {
         return 0;

@@ -8,7 +8,7 @@ namespace {
 // The C locale's white space, which is what "%d" skips.
 constexpr bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || (c >= '\t' && c <= '\r');  // TAB, LF, VT, FF and CR are 9 to 13
 }
 } // namespace
 

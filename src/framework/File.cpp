@@ -138,6 +138,13 @@ bool CStdioFile::FillReadBuffer()
         if (n > 0) {
             m_nBufferPos = 0;
             m_nBufferLen = static_cast<std::size_t>(n);
+            // Ctrl+Z ends the file: looked for once per buffer, not once per line, and the buffer
+            // is cut there so that the lines see only what comes before it.
+            if (const auto* pCtrlZ = static_cast<const char*>(std::memchr(m_pBuffer.get(), 0x1A, m_nBufferLen));
+                pCtrlZ != nullptr) {
+                m_nBufferLen = static_cast<std::size_t>(pCtrlZ - m_pBuffer.get());
+                m_bCtrlZ = true;
+            }
             return true;
         }
         if (n == 0) {
@@ -154,7 +161,8 @@ BOOL CStdioFile::ReadString(CString& rString)
     rString.clear();
     bool bAnyByte = false;
     while (!m_bEndOfFile) {
-        if (m_nBufferPos == m_nBufferLen && !FillReadBuffer()) {
+        if (m_nBufferPos == m_nBufferLen && (m_bCtrlZ || !FillReadBuffer())) {
+            // The bytes between the last line end and a Ctrl+Z form one more, last line.
             m_bEndOfFile = true;
             break;
         }
@@ -162,13 +170,6 @@ BOOL CStdioFile::ReadString(CString& rString)
         const std::size_t nAvail = m_nBufferLen - m_nBufferPos;
         const auto* pLineEnd = static_cast<const char*>(std::memchr(pStart, '\n', nAvail));
         const std::size_t nScan = pLineEnd != nullptr ? static_cast<std::size_t>(pLineEnd - pStart) : nAvail;
-        if (const auto* pCtrlZ = static_cast<const char*>(std::memchr(pStart, 0x1A, nScan)); pCtrlZ != nullptr) {
-            // Ctrl+Z ends the file: the bytes before it form one more, last line.
-            rString.append(pStart, static_cast<std::size_t>(pCtrlZ - pStart));
-            bAnyByte = bAnyByte || pCtrlZ != pStart;
-            m_bEndOfFile = true;
-            break;
-        }
         rString.append(pStart, nScan);
         bAnyByte = bAnyByte || nScan != 0;
         if (pLineEnd != nullptr) {

@@ -71,6 +71,7 @@ private:
     std::size_t m_nBufferPos = 0;
     std::size_t m_nBufferLen = 0;
     bool m_bEndOfFile = false;
+    bool m_bCtrlZ = false;     // the buffer ends where a Ctrl+Z stood: nothing more is read
 
     // Writing.
     CString m_strPending;

@@ -76,6 +76,7 @@ private:
     const char* m_apText[kCells] = {};
     std::uint32_t m_anLen[kCells] = {};
     std::int32_t m_lParam = 0;  // row keys are 32 bits, as on the original platform
+    std::int32_t m_nSortOrigin = 0;  // the row's position before a sort began, while it runs
     bool m_bSelected = false;
 };
 
@@ -124,6 +125,9 @@ public:
 
     // LVM_INSERTITEM: a position at or past the end appends. Returns the new row's position, or -1.
     int InsertItem(const LVITEM* pItem);
+    // InsertItem at the end with the title and key, then SetItem of the texts of subitems 1 and
+    // 2, announcements included, in one call: the row that a load makes for each record.
+    int AppendItem(std::string_view title, std::string_view text1, std::string_view text2, LPARAM lParam);
     // LVM_SETITEM: LVIF_TEXT sets one cell's text, LVIF_PARAM (column 0) the key, LVIF_STATE states.
     BOOL SetItem(const LVITEM* pItem);
     BOOL SetItem(int nItem, int nSubItem, UINT nMask, const char* lpszItem, int nImage, UINT nState, UINT nStateMask,
@@ -146,6 +150,8 @@ public:
     int DeleteSelectedItems();
 
     // Reorders the rows by pfnCompare, keeping the earlier order of rows that compare equal.
+    // pfnCompare must be a consistent ordering (as a byte-wise comparison of texts is): the sort
+    // runs in place and relies on that.
     BOOL SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort);
 
     [[nodiscard]] int GetSelectionMark() const { return m_nSelectionMark; }

@@ -5,12 +5,10 @@
 #include <functional>
 
 namespace {
-constexpr std::size_t kChunkSize = 1024 * 1024;
-constexpr std::size_t kOwnChunkAbove = kChunkSize / 16;  // longer texts get a chunk of their own
 constexpr std::size_t kCompactionSlack = 8 * 1024 * 1024;
 } // namespace
 
-std::string_view CTextStore::Store(std::string_view text)
+std::string_view CTextStore::StoreInNewChunk(std::string_view text)
 {
     if (text.empty()) {
         return {};
@@ -21,9 +19,11 @@ std::string_view CTextStore::Store(std::string_view text)
         chunk->capacity = text.size() > kOwnChunkAbove ? text.size() : kChunkSize;
         chunk->data = std::make_unique_for_overwrite<char[]>(chunk->capacity);
         pChunk = chunk.get();
-        const auto pos = std::lower_bound(m_byAddress.begin(), m_byAddress.end(), pChunk,
-                                          [](const Chunk* a, const Chunk* b) { return std::less<>()(a->data.get(), b->data.get()); });
-        m_byAddress.insert(pos, pChunk);
+        const ChunkStart start{pChunk->data.get(), pChunk};
+        const auto pos =
+            std::lower_bound(m_byAddress.begin(), m_byAddress.end(), start,
+                             [](const ChunkStart& a, const ChunkStart& b) { return std::less<>()(a.pData, b.pData); });
+        m_byAddress.insert(pos, start);
         m_chunks.push_back(std::move(chunk));
         if (text.size() <= kOwnChunkAbove) {
             m_pOpen = pChunk;
@@ -41,11 +41,11 @@ std::string_view CTextStore::Store(std::string_view text)
 CTextStore::Chunk* CTextStore::FindChunk(const char* p) const
 {
     auto it = std::upper_bound(m_byAddress.begin(), m_byAddress.end(), p,
-                               [](const char* q, const Chunk* c) { return std::less<>()(q, c->data.get()); });
+                               [](const char* q, const ChunkStart& c) { return std::less<>()(q, c.pData); });
     if (it == m_byAddress.begin()) {
         return nullptr;
     }
-    Chunk* pChunk = *(it - 1);
+    Chunk* pChunk = (it - 1)->pChunk;
     return std::less<>()(p, pChunk->data.get() + pChunk->capacity) ? pChunk : nullptr;
 }
 
@@ -68,7 +68,8 @@ void CTextStore::Release(std::string_view text)
 void CTextStore::FreeChunk(Chunk* pChunk)
 {
     m_nUsed -= pChunk->used;
-    m_byAddress.erase(std::find(m_byAddress.begin(), m_byAddress.end(), pChunk));
+    m_byAddress.erase(std::find_if(m_byAddress.begin(), m_byAddress.end(),
+                                   [pChunk](const ChunkStart& c) { return c.pChunk == pChunk; }));
     m_chunks.erase(std::find_if(m_chunks.begin(), m_chunks.end(), [pChunk](const auto& c) { return c.get() == pChunk; }));
 }
 
@@ -81,8 +82,9 @@ void CTextStore::Clear()
     m_nLive = 0;
 }
 
-bool CTextStore::WantsCompaction() const
+bool CTextStore::WantsCompaction(std::size_t nReleasing) const
 {
-    const std::size_t garbage = GarbageBytes();
-    return garbage > kCompactionSlack && garbage > m_nLive;
+    const std::size_t live = m_nLive - std::min(nReleasing, m_nLive);
+    const std::size_t garbage = m_nUsed - live;
+    return garbage > kCompactionSlack && garbage > live;
 }

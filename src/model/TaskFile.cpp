@@ -4,6 +4,8 @@
 #include "framework/FileFind.h"
 #include "ui/TaskListDlg.h"
 
+#include <charconv>
+
 namespace {
 
 constexpr std::string_view kReadName = "ruvelo.csv";
@@ -46,18 +48,20 @@ void CTaskListDlg::LoadTasks()
             }
             // Split at the first two TABs; the details take the rest, further TABs included.
             // Ending each field with a zero byte also ends it at a zero byte of its own.
+            // The importance is read within its field: the reading stops at a zero byte anyway.
             char* pszTitle = strLine.data();
-            const char* pszImportance = "";
+            std::string_view importance;
             const char* pszDetails = "";
             if (const std::size_t nTab1 = strLine.find('\t'); nTab1 != CString::npos) {
                 strLine[nTab1] = '\0';
-                pszImportance = pszTitle + nTab1 + 1;
-                if (const std::size_t nTab2 = strLine.find('\t', nTab1 + 1); nTab2 != CString::npos) {
+                const std::size_t nTab2 = strLine.find('\t', nTab1 + 1);
+                importance = std::string_view(strLine).substr(nTab1 + 1, nTab2 - (nTab1 + 1));
+                if (nTab2 != CString::npos) {
                     strLine[nTab2] = '\0';
                     pszDetails = pszTitle + nTab2 + 1;
                 }
             }
-            AppendTask(pszTitle, ReadDecimalOrZero(pszImportance), pszDetails);
+            AppendTask(pszTitle, ReadDecimalOrZero(importance), pszDetails);
         }
         file.Close();
     } catch (const CFileException& e) {
@@ -75,19 +79,30 @@ void CTaskListDlg::SaveTasks()
         throw *m_loadFailure;
     }
     CStdioFile file(TaskFilePath(true).c_str(), CFile::modeCreate | CFile::modeWrite);
-    CString strRecord;
+    // Records are gathered a few kilobytes at a time: one WriteString per record would cost more
+    // than making the record.
+    constexpr std::size_t kBatch = 8 * 1024;
+    CString strBatch;
+    strBatch.reserve(kBatch + kMaxTitle + kMaxDetails + 32);
     for (int i = 0; i < m_list.GetItemCount(); ++i) {
         const std::string_view importance = m_list.GetItemText(i, 1);
         const std::string_view details = m_list.GetItemText(i, 2);
         const std::string_view title = m_list.GetItemText(i, 0);
         // "%s\t%d\t%s\n"; a cell without a number is written as 0.
-        strRecord.assign(title);
-        strRecord += '\t';
-        strRecord += FormatDecimal(ReadDecimalOrZero(importance));
-        strRecord += '\t';
-        strRecord += details;
-        strRecord += '\n';
-        file.WriteString(strRecord);
+        char szNumber[16];
+        const int nImportance = ReadDecimalOrZero(importance);
+        const char* const pNumberEnd = std::to_chars(szNumber, szNumber + sizeof szNumber, nImportance).ptr;
+        strBatch.append(title);
+        strBatch += '\t';
+        strBatch.append(szNumber, static_cast<std::size_t>(pNumberEnd - szNumber));
+        strBatch += '\t';
+        strBatch.append(details);
+        strBatch += '\n';
+        if (strBatch.size() >= kBatch) {
+            file.WriteString(strBatch);
+            strBatch.clear();
+        }
     }
+    file.WriteString(strBatch);
     file.Close();
 }

@@ -1,48 +1,30 @@
 // The two operations of the task list that the program owns.
-#include "framework/Decimal.h"
 #include "ui/TaskListDlg.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace {
 
-// Copies at most nMax bytes of a zero-terminated text: a cut by byte count, so a double-byte
-// character straddling the limit keeps its first byte.
-void CopyCut(char* pDest, const char* pSrc, std::size_t nMax)
+// The text a row keeps: at most nMax bytes of a zero-terminated text, cut by byte count, so that
+// a double-byte character straddling the limit keeps its first byte.
+std::string_view CutText(const char* pSrc, std::size_t nMax)
 {
-    const std::size_t n = pSrc != nullptr ? ::strnlen(pSrc, nMax) : 0;
-    std::memcpy(pDest, pSrc, n);
-    pDest[n] = '\0';
+    return pSrc != nullptr ? std::string_view(pSrc, ::strnlen(pSrc, nMax)) : std::string_view();
 }
 
 } // namespace
 
 void CTaskListDlg::AppendTask(const char* lpszTitle, int nImportance, const char* lpszDetails)
 {
-    char szTitle[kMaxTitle + 1];
-    char szDetails[kMaxDetails + 1];
-    CopyCut(szTitle, lpszTitle, kMaxTitle);
-    CopyCut(szDetails, lpszDetails, kMaxDetails);
-
     m_nNewRow = m_list.GetItemCount();
-    LVITEM item;
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = m_nNewRow;
-    item.iSubItem = 0;
-    item.pszText = szTitle;
-    item.lParam = m_nNewRow;
-    m_list.InsertItem(&item);
-
-    const CString strImportance = FormatDecimal(nImportance);
-    item.mask = LVIF_TEXT;
-    item.iItem = m_nNewRow;
-    item.iSubItem = 1;
-    item.pszText = strImportance.c_str();
-    m_list.SetItem(&item);
-
-    item.iSubItem = 2;
-    item.pszText = szDetails;
-    m_list.SetItem(&item);
+    char szImportance[24];
+    const char* const pImportanceEnd = std::to_chars(szImportance, szImportance + sizeof szImportance, nImportance).ptr;
+    // The row is inserted with its title and key, then given its importance and details text
+    // (which the table keeps only for columns that exist), in one call of the table.
+    m_list.AppendItem(CutText(lpszTitle, kMaxTitle),
+                      std::string_view(szImportance, static_cast<std::size_t>(pImportanceEnd - szImportance)),
+                      CutText(lpszDetails, kMaxDetails), m_nNewRow);
 }
 
 void CTaskListDlg::AutoSizeColumns()
