@@ -3,6 +3,8 @@
 #include "framework/Cp932.h"
 #include "framework/SysCalls.h"
 #include "res/resource.h"
+#include "support/SaveCounter.h"
+#include "support/ListObserverStub.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -28,17 +30,6 @@ const std::string kNoTasks = "\r\n";
 
 // What the user does in the entry dialog: the texts typed into its boxes (unset: left as they
 // opened), then OK or Cancel.
-Answer Typed(int nResult, std::optional<CString> title = std::nullopt, std::optional<CString> importance = std::nullopt,
-             std::optional<CString> details = std::nullopt)
-{
-    Answer answer;
-    answer.nResult = nResult;
-    answer.title = std::move(title);
-    answer.importance = std::move(importance);
-    answer.details = std::move(details);
-    return answer;
-}
-
 std::string Record(std::string_view title, std::string_view importance, std::string_view details)
 {
     return std::string(title) + "\t" + std::string(importance) + "\t" + std::string(details) + "\r\n";
@@ -55,54 +46,12 @@ std::string FiveTasksWritten(std::initializer_list<int> rows)
     return bytes;
 }
 
-// Counts completed saves: every save that reaches its file ends in exactly one successful rename.
-class CSaveCounter {
-public:
-    CSaveCounter() : m_saved(Sys())
-    {
-        s_names.clear();
-        Sys().renameat2 = &Rename;
-    }
-    ~CSaveCounter() { Sys() = m_saved; }
-    CSaveCounter(const CSaveCounter&) = delete;
-    CSaveCounter& operator=(const CSaveCounter&) = delete;
-
-    [[nodiscard]] int Count(std::string_view name) const
-    {
-        return static_cast<int>(std::count(s_names.begin(), s_names.end(), name));
-    }
-
-private:
-    static int Rename(int olddirfd, const char* oldpath, int newdirfd, const char* newpath, unsigned flags)
-    {
-        const int r = RealSysCalls().renameat2(olddirfd, oldpath, newdirfd, newpath, flags);
-        if (r == 0) {
-            s_names.emplace_back(newpath);
-        }
-        return r;
-    }
-    static inline std::vector<std::string> s_names;
-    SysCalls m_saved;
-};
-
 // Records which rows the table asked the view to scroll to, and column width changes.
-class CScrollRecorder : public IListCtrlObserver {
+class CScrollRecorder : public CListObserverStub {
 public:
     std::vector<int> ensured;
     int nWidthChanges = 0;
 
-    void OnRowsAboutToBeInserted(int, int) override {}
-    void OnRowsInserted() override {}
-    void OnRowsAboutToBeRemoved(int, int) override {}
-    void OnRowsRemoved() override {}
-    void OnRowsAboutToBeReset() override {}
-    void OnRowsReset() override {}
-    void OnRowsAboutToBeReordered() override {}
-    void OnRowsReordered(std::span<const int>) override {}
-    void OnTextChanged(int, int) override {}
-    void OnStatesChanged(int, int) override {}
-    void OnColumnsAboutToBeInserted(int, int) override {}
-    void OnColumnsInserted() override {}
     void OnColumnWidthChanged(int) override { ++nWidthChanges; }
     void OnEnsureVisible(int nItem) override { ensured.push_back(nItem); }
 };

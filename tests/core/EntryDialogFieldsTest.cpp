@@ -12,17 +12,6 @@ namespace {
 
 using Answer = CFakeWindowSystem::DialogAnswer;
 
-Answer Typed(int nResult, std::optional<CString> title = std::nullopt, std::optional<CString> importance = std::nullopt,
-             std::optional<CString> details = std::nullopt)
-{
-    Answer answer;
-    answer.nResult = nResult;
-    answer.title = std::move(title);
-    answer.importance = std::move(importance);
-    answer.details = std::move(details);
-    return answer;
-}
-
 struct Step {
     UINT nCommand;
     Answer answer;

@@ -2,6 +2,7 @@
 // when nothing matches, and that it never deselects a row or touches the task file.
 #include "framework/Cp932.h"
 #include "res/resource.h"
+#include "support/ListObserverStub.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -13,23 +14,10 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-class CScrollRecorder : public IListCtrlObserver {
+class CScrollRecorder : public CListObserverStub {
 public:
     std::vector<int> ensured;
 
-    void OnRowsAboutToBeInserted(int, int) override {}
-    void OnRowsInserted() override {}
-    void OnRowsAboutToBeRemoved(int, int) override {}
-    void OnRowsRemoved() override {}
-    void OnRowsAboutToBeReset() override {}
-    void OnRowsReset() override {}
-    void OnRowsAboutToBeReordered() override {}
-    void OnRowsReordered(std::span<const int>) override {}
-    void OnTextChanged(int, int) override {}
-    void OnStatesChanged(int, int) override {}
-    void OnColumnsAboutToBeInserted(int, int) override {}
-    void OnColumnsInserted() override {}
-    void OnColumnWidthChanged(int) override {}
     void OnEnsureVisible(int nItem) override { ensured.push_back(nItem); }
 };
 

@@ -4,6 +4,7 @@
 #include "framework/Cp932.h"
 #include "framework/SysCalls.h"
 #include "res/resource.h"
+#include "support/SaveCounter.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -29,17 +30,6 @@ const std::string kSettings = " 90";
 template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case>& param)
 {
     return param.param.name;
-}
-
-Answer Typed(int nResult, std::optional<CString> title = std::nullopt, std::optional<CString> importance = std::nullopt,
-             std::optional<CString> details = std::nullopt)
-{
-    Answer answer;
-    answer.nResult = nResult;
-    answer.title = std::move(title);
-    answer.importance = std::move(importance);
-    answer.details = std::move(details);
-    return answer;
 }
 
 void StartFiles(const CTempDataDir& dir)
@@ -462,36 +452,6 @@ TEST_F(WindowMenuTest, OtherNumbersGoToTheDefaultProcessing)
 
 // ---------------------------------------------------------------------------------------------
 // Ending the program
-
-// Counts completed saves by file name: each ends in one successful rename.
-class CSaveCounter {
-public:
-    CSaveCounter() : m_saved(Sys())
-    {
-        s_names.clear();
-        Sys().renameat2 = &Rename;
-    }
-    ~CSaveCounter() { Sys() = m_saved; }
-    CSaveCounter(const CSaveCounter&) = delete;
-    CSaveCounter& operator=(const CSaveCounter&) = delete;
-
-    [[nodiscard]] int Count(std::string_view name) const
-    {
-        return static_cast<int>(std::count(s_names.begin(), s_names.end(), name));
-    }
-
-private:
-    static int Rename(int olddirfd, const char* oldpath, int newdirfd, const char* newpath, unsigned flags)
-    {
-        const int r = RealSysCalls().renameat2(olddirfd, oldpath, newdirfd, newpath, flags);
-        if (r == 0) {
-            s_names.emplace_back(newpath);
-        }
-        return r;
-    }
-    static inline std::vector<std::string> s_names;
-    SysCalls m_saved;
-};
 
 struct CloseCase {
     const char* name;

@@ -2,6 +2,7 @@
 // travels with them, and what a sort leaves alone (the task file, the scroll position, the columns).
 #include "framework/Cp932.h"
 #include "res/resource.h"
+#include "support/ListObserverStub.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -16,24 +17,13 @@ namespace {
 using Rows = std::vector<std::string>;
 
 // Records what a sort must not ask of the view: scrolling and column fitting.
-class CScrollRecorder : public IListCtrlObserver {
+class CScrollRecorder : public CListObserverStub {
 public:
     int nEnsureVisible = 0;
     int nWidthChanges = 0;
     int nReorders = 0;
 
-    void OnRowsAboutToBeInserted(int, int) override {}
-    void OnRowsInserted() override {}
-    void OnRowsAboutToBeRemoved(int, int) override {}
-    void OnRowsRemoved() override {}
-    void OnRowsAboutToBeReset() override {}
-    void OnRowsReset() override {}
-    void OnRowsAboutToBeReordered() override {}
     void OnRowsReordered(std::span<const int>) override { ++nReorders; }
-    void OnTextChanged(int, int) override {}
-    void OnStatesChanged(int, int) override {}
-    void OnColumnsAboutToBeInserted(int, int) override {}
-    void OnColumnsInserted() override {}
     void OnColumnWidthChanged(int) override { ++nWidthChanges; }
     void OnEnsureVisible(int) override { ++nEnsureVisible; }
 };

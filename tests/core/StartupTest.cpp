@@ -2,6 +2,7 @@
 #include "framework/FileException.h"
 #include "framework/SysCalls.h"
 #include "res/resource.h"
+#include "support/ListObserverStub.h"
 #include "support/TestEnv.h"
 
 #include <strings.h>
@@ -80,7 +81,7 @@ std::vector<int> Widths(const CListCtrl& list)
 
 // What the window system held each time the list announced a start-up step: columns made, tasks
 // loaded, a column fitted. The order of OnInitDialog's steps shows in these pictures.
-class CStepRecorder : public IListCtrlObserver {
+class CStepRecorder : public CListObserverStub {
 public:
     struct Step {
         std::string what;
@@ -108,20 +109,9 @@ public:
         return names;
     }
 
-    void OnRowsAboutToBeInserted(int, int) override {}
-    void OnRowsInserted() override {}
-    void OnRowsAboutToBeRemoved(int, int) override {}
-    void OnRowsRemoved() override {}
-    void OnRowsAboutToBeReset() override {}
     void OnRowsReset() override { Record("load"); }
-    void OnRowsAboutToBeReordered() override {}
-    void OnRowsReordered(std::span<const int>) override {}
-    void OnTextChanged(int, int) override {}
-    void OnStatesChanged(int, int) override {}
-    void OnColumnsAboutToBeInserted(int, int) override {}
     void OnColumnsInserted() override { Record("column"); }
     void OnColumnWidthChanged(int nCol) override { Record("fit " + std::to_string(nCol)); }
-    void OnEnsureVisible(int) override {}
 
 private:
     void Record(std::string what)

@@ -311,3 +311,14 @@ BOOL CFakeWindowSystem::WinHelp(HWND /*hWnd*/, const CString& strHelpFile, UINT 
     helpCalls.push_back({strHelpFile, nCmd, dwData});
     return bHelpStarts;
 }
+
+CFakeWindowSystem::DialogAnswer Typed(int nResult, std::optional<CString> title, std::optional<CString> importance,
+                                      std::optional<CString> details)
+{
+    CFakeWindowSystem::DialogAnswer answer;
+    answer.nResult = nResult;
+    answer.title = std::move(title);
+    answer.importance = std::move(importance);
+    answer.details = std::move(details);
+    return answer;
+}

@@ -160,3 +160,9 @@ private:
     std::uintptr_t m_nNextHandle = 0x100;
     HFONT m_hTemplateFont = nullptr;
 };
+
+// A scripted showing of a dialog: its result and the texts typed into its boxes (a box left
+// unset keeps the text the dialog opened with).
+CFakeWindowSystem::DialogAnswer Typed(int nResult, std::optional<CString> title = std::nullopt,
+                                      std::optional<CString> importance = std::nullopt,
+                                      std::optional<CString> details = std::nullopt);
