@@ -216,7 +216,7 @@ HWND CQtWindowSystem::CreateDialogWindow(CDialog& dlg, HWND hOwner)
             break;
         }
         case CtlClass::Edit: {
-            QLineEdit* pEdit = (item.style & ES_NUMBER) != 0 ? new CNumberEdit(pClient) : new QLineEdit(pClient);
+            QLineEdit* pEdit = (item.style & ES_NUMBER) != 0 ? new CNumberEdit(pClient) : new CSingleLineEdit(pClient);
             if ((item.style & ES_CENTER) != 0) {
                 pEdit->setAlignment(Qt::AlignCenter);
             }

@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include <algorithm>
+
 void CClientArea::mousePressEvent(QMouseEvent* pEvent)
 {
     if (pEvent->button() == Qt::RightButton) {
@@ -72,6 +74,39 @@ void CDialogWidget::done(int nResult)
         return;
     }
     emit cancelRequested();
+}
+
+CSingleLineEdit::CSingleLineEdit(QWidget* pParent) : QLineEdit(pParent)
+{
+    // textEdited comes before textChanged, so m_strBefore still holds the text before the edit.
+    // The text itself is read here, not the signal's copy, which is stale after OnTextEdited.
+    connect(this, &QLineEdit::textChanged, this, [this] { m_strBefore = text(); });
+    connect(this, &QLineEdit::textEdited, this, &CSingleLineEdit::OnTextEdited);
+}
+
+void CSingleLineEdit::OnTextEdited(const QString& strNow)
+{
+    const auto isBreak = [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    if (std::none_of(strNow.begin(), strNow.end(), isBreak)) {
+        m_strBefore = strNow;
+        return;
+    }
+    // What the edit put in is what lies between the text kept before it and the text kept after it.
+    const QString& strBefore = m_strBefore;
+    qsizetype nPrefix = 0;
+    while (nPrefix < strBefore.size() && nPrefix < strNow.size() && strBefore[nPrefix] == strNow[nPrefix]) {
+        ++nPrefix;
+    }
+    qsizetype nSuffix = 0;
+    while (nSuffix < strBefore.size() - nPrefix && nSuffix < strNow.size() - nPrefix &&
+           strBefore[strBefore.size() - 1 - nSuffix] == strNow[strNow.size() - 1 - nSuffix]) {
+        ++nSuffix;
+    }
+    QString strInserted = strNow.mid(nPrefix, strNow.size() - nPrefix - nSuffix);
+    strInserted.truncate(std::find_if(strInserted.begin(), strInserted.end(), isBreak) - strInserted.begin());
+    const QString strKept = strNow.left(nPrefix) + strInserted + strNow.right(nSuffix);
+    setText(strKept);
+    setCursorPosition(static_cast<int>(nPrefix + strInserted.size()));
 }
 
 bool CNumberEdit::Fits(const QString& strText) const

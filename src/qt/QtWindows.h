@@ -62,12 +62,25 @@ private:
     bool m_bEnding = false;
 };
 
-// An edit box that takes typed digits only and, since its text does not scroll, stops taking
-// characters once they no longer fit. Pasted text is not filtered.
-class CNumberEdit : public QLineEdit {
+// A one-line edit box. What the user pastes or drops into it keeps only its first line, as a
+// one-line box does on the original platform: a line break in a field would split its task in two
+// when the task file is next read.
+class CSingleLineEdit : public QLineEdit {
     Q_OBJECT
 public:
-    using QLineEdit::QLineEdit;
+    explicit CSingleLineEdit(QWidget* pParent = nullptr);
+
+private:
+    void OnTextEdited(const QString& strNow);
+    QString m_strBefore;
+};
+
+// An edit box that takes typed digits only and, since its text does not scroll, stops taking
+// characters once they no longer fit. Pasted text is not filtered.
+class CNumberEdit : public CSingleLineEdit {
+    Q_OBJECT
+public:
+    using CSingleLineEdit::CSingleLineEdit;
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;

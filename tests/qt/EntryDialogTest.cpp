@@ -224,7 +224,8 @@ TEST_F(EntryDialogTest, FindOpensWithTheTextsOfTheLastConfirmedUse)
 }
 
 // Bytes that do not survive decoding and encoding again: a lead byte cut off at the end, a byte
-// that is no character, and NEC and IBM duplicates that encode to their preferred codes.
+// that is no character, and NEC and IBM duplicates that encode to their preferred codes; and a CR
+// that the file put in a title, which a box must not take for a line break to cut at.
 class UnchangedBytes : public EntryDialogTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(UnchangedBytes, AnEditConfirmedWithoutChangeKeepsThemExactly)
@@ -242,7 +243,7 @@ TEST_P(UnchangedBytes, AnEditConfirmedWithoutChangeKeepsThemExactly)
 
 INSTANTIATE_TEST_SUITE_P(Texts, UnchangedBytes,
                          ::testing::Values(std::string("abc\x82"), std::string("\x80"), std::string("\xED\x40"),
-                                           std::string("\x87\x90"), std::string("\xFA\x54")));
+                                           std::string("\x87\x90"), std::string("\xFA\x54"), std::string("a\rb")));
 
 TEST_F(EntryDialogTest, AChangedTextKeepsWhatCodePage932HoldsAndWritesAQuestionMarkForTheRest)
 {
@@ -257,6 +258,27 @@ TEST_F(EntryDialogTest, AChangedTextKeepsWhatCodePage932HoldsAndWritesAQuestionM
     main.Key(Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(main.dlg.m_entryDlg.m_strTitle, Sjis("買い物") + "?\x87\x40\x81\x60");
     EXPECT_EQ(ReadFileBytes(dir.File("ruvelo.csv")), Sjis("買い物") + "?\x87\x40\x81\x60" + Sjis("\t3\t牛乳\r\n"));
+}
+
+TEST_F(EntryDialogTest, PastingSeveralLinesKeepsTheFirstLineOfThePasteAndTheTextAroundIt)
+{
+    CQtTestApp env;
+    CShownMainWindow main(env);
+    QString strTitle;
+    env.ws.onModalDialog = [&](HWND hDlg, CDialog&) {
+        const EntryBoxes boxes(env.ws, hDlg);
+        Type(QStringLiteral("XY"));
+        Press(Qt::Key_Left);
+        QApplication::clipboard()->setText(QStringLiteral("ab\r\ncd\nef"));
+        Press(Qt::Key_V, Qt::ControlModifier);
+        strTitle = boxes.pTitle->text();
+        Press(Qt::Key_Return);
+    };
+    main.Key(Qt::Key_I, Qt::ControlModifier);
+
+    // A line break would split the task in two when the file is next read.
+    EXPECT_EQ(strTitle, QStringLiteral("XabY"));
+    EXPECT_EQ(ReadFileBytes(dir.File("ruvelo.csv")), Sjis("買い物\t3\t牛乳\r\n") + "XabY\t5\t\r\n");
 }
 
 } // namespace
