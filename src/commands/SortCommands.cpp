@@ -65,12 +65,12 @@ void CTaskListDlg::RenumberKeys()
 
 void CTaskListDlg::OnSortImportance()
 {
-    m_list.SortItems(CompareImportance, reinterpret_cast<LPARAM>(&m_list));
+    m_list.SortItems(CompareImportance, reinterpret_cast<LPARAM>(&m_list), LVSORTKEY{1, true});
     RenumberKeys();
 }
 
 void CTaskListDlg::OnSortTitle()
 {
-    m_list.SortItems(CompareTitle, reinterpret_cast<LPARAM>(&m_list));
+    m_list.SortItems(CompareTitle, reinterpret_cast<LPARAM>(&m_list), LVSORTKEY{0, false});
     RenumberKeys();
 }

@@ -10,10 +10,28 @@ void CListCtrl::SetText(CListRow& row, int nCol, std::string_view text)
     const std::string_view stored = m_texts.Store(text);
     row.m_apText[nCol] = stored.data();
     row.m_anLen[nCol] = static_cast<std::uint32_t>(stored.size());
+    row.m_anWidth[nCol] = CListRow::kUnmeasured;
 }
 
 void CListCtrl::CompactTexts()
 {
+    // While the rows hold their texts in the order the texts were stored, as from a load until a
+    // sort or a changed text reorders them, the texts move down in place: copying them into a
+    // fresh store would first fault in as much new memory as they take up.
+    CTextStore::COrderCheck order(m_texts);
+    const bool bInOrder = std::all_of(m_rows.begin(), m_rows.end(), [&order](const CListRow& row) {
+        return order.Next(row.GetText(0)) && order.Next(row.GetText(1)) && order.Next(row.GetText(2));
+    });
+    if (bInOrder) {
+        CTextStore::CCompactor compactor(m_texts);
+        for (CListRow& row : m_rows) {
+            for (int nCol = 0; nCol < kMaxColumns; ++nCol) {
+                row.m_apText[nCol] = compactor.Move(row.GetText(nCol)).data();
+            }
+        }
+        compactor.Finish();
+        return;
+    }
     // Views of the old store die with it; callers hold none across a change (see GetItemText).
     CTextStore fresh;
     for (CListRow& row : m_rows) {
@@ -119,14 +137,6 @@ BOOL CListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, const char* lpszIte
     item.iImage = nImage;
     item.lParam = lParam;
     return SetItem(&item);
-}
-
-std::string_view CListCtrl::GetItemText(int nItem, int nSubItem) const
-{
-    if (!IsValidItem(nItem) || nSubItem < 0 || nSubItem >= kMaxColumns) {
-        return {};
-    }
-    return m_rows[static_cast<std::size_t>(nItem)].GetText(nSubItem);
 }
 
 LPARAM CListCtrl::GetItemData(int nItem) const
@@ -292,19 +302,21 @@ int CListCtrl::DeleteSelectedItems()
     // When the texts going leave so much garbage that the store is compacted afterwards, the old
     // store goes whole and its texts need not be released one by one, each with a search.
     std::size_t nGoingBytes = 0;
-    for (const CListRow& row : m_rows) {
+    for (std::size_t i = static_cast<std::size_t>(nFirst); i < m_rows.size(); ++i) {
+        const CListRow& row = m_rows[i];
         if (row.m_bSelected) {
             nGoingBytes += std::size_t{row.m_anLen[0]} + row.m_anLen[1] + row.m_anLen[2];
         }
     }
     const bool bCompact = m_texts.WantsCompaction(nGoingBytes);
 
-    // One pass: survivors move up in order; the focus goes to the first survivor at or below the
-    // focused row (the last row when there is none), and a deleted selection mark is dropped.
-    int nOut = 0;
-    int nNewFocus = -1;
-    int nNewMark = -1;
-    for (int i = 0; i < nCount; ++i) {
+    // One pass from the first selected row (the rows above it stay where they are): survivors
+    // move up in order; the focus goes to the first survivor at or below the focused row (the
+    // last row when there is none), and a deleted selection mark is dropped.
+    int nOut = nFirst;
+    int nNewFocus = m_nFocused < nFirst ? m_nFocused : -1;
+    int nNewMark = m_nSelectionMark < nFirst ? m_nSelectionMark : -1;
+    for (int i = nFirst; i < nCount; ++i) {
         CListRow& row = m_rows[static_cast<std::size_t>(i)];
         if (i == m_nFocused) {
             nNewFocus = nOut;
@@ -341,7 +353,54 @@ int CListCtrl::DeleteSelectedItems()
     return nDeleted;
 }
 
-BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort)
+namespace {
+
+// A row as the sort orders it: its old position, and a key made of the first bytes of the text it
+// is sorted by. With 19 bytes in the key, few pairs of rows need their texts read.
+struct SortEntry {
+    std::uint64_t nHead;  // bytes 0 to 7, the first the most significant; 0 past the text's end
+    std::uint64_t nMiddle;  // bytes 8 to 15 likewise
+    std::uint32_t nTail;  // bytes 16 to 18 likewise, then the length up to kLongText
+    std::int32_t nOrigin;
+};
+constexpr std::size_t kKeyBytes = 19;
+constexpr std::uint32_t kLongText = kKeyBytes + 1;  // the text goes on past the bytes in the key
+
+SortEntry MakeSortEntry(std::string_view text, int nOrigin, bool bDescending)
+{
+    unsigned char bytes[kKeyBytes] = {};
+    if (!text.empty()) {
+        std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
+    }
+    const auto bigEndian = [&bytes](int nFirst) {
+        std::uint64_t n = 0;
+        for (int i = nFirst; i < nFirst + 8; ++i) {
+            n = (n << 8) | bytes[i];
+        }
+        return n;
+    };
+    std::uint64_t nHead = bigEndian(0);
+    std::uint64_t nMiddle = bigEndian(8);
+    const auto nLength = static_cast<std::uint32_t>(std::min<std::size_t>(text.size(), kLongText));
+    std::uint32_t nTail = (std::uint32_t{bytes[16]} << 24) | (std::uint32_t{bytes[17]} << 16) | (std::uint32_t{bytes[18]} << 8) | nLength;
+    if (bDescending) {
+        nHead = ~nHead;
+        nMiddle = ~nMiddle;
+        nTail = ~nTail;
+    }
+    return {nHead, nMiddle, nTail, nOrigin};
+}
+
+} // namespace
+
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort) { return SortRows(pfnCompare, lParamSort, nullptr); }
+
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY& key)
+{
+    return SortRows(pfnCompare, lParamSort, key.nSubItem >= 0 && key.nSubItem < kMaxColumns ? &key : nullptr);
+}
+
+BOOL CListCtrl::SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY* pKey)
 {
     const int nCount = GetItemCount();
     if (pfnCompare == nullptr) {
@@ -351,22 +410,59 @@ BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort)
         return TRUE;
     }
     Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReordered(); });
-    // The rows themselves are sorted, each carrying its old position, rather than an array of
-    // positions: a comparison then reaches its rows' texts without a jump through the row array,
-    // which at a million rows costs more than the comparisons themselves. The old position also
-    // settles ties, so that an in-place sort keeps the earlier order of rows that compare equal
-    // without the memory traffic of a merge sort.
+    // An array of small entries is sorted, not the rows: comparing the keys in it reads no text,
+    // which at a million rows, with their texts scattered over the store, costs more than the
+    // comparisons themselves. The old position settles ties, so that the in-place sort keeps the
+    // earlier order of rows that compare equal. Without a key every pair goes to pfnCompare.
+    const bool bDescending = pKey != nullptr && pKey->bDescending;
+    std::vector<SortEntry> entries(static_cast<std::size_t>(nCount));
     for (int i = 0; i < nCount; ++i) {
-        m_rows[static_cast<std::size_t>(i)].m_nSortOrigin = i;
+        const CListRow& row = m_rows[static_cast<std::size_t>(i)];
+        entries[static_cast<std::size_t>(i)] =
+            pKey != nullptr ? MakeSortEntry(row.GetText(pKey->nSubItem), i, bDescending) : SortEntry{0, 0, 0, i};
     }
-    std::sort(m_rows.begin(), m_rows.end(), [pfnCompare, lParamSort](const CListRow& a, const CListRow& b) {
-        const int r = pfnCompare(a, b, lParamSort);
-        return r != 0 ? r < 0 : a.m_nSortOrigin < b.m_nSortOrigin;
+    const std::vector<CListRow>& rows = m_rows;
+    const bool bKeyed = pKey != nullptr;
+    std::sort(entries.begin(), entries.end(), [&](const SortEntry& a, const SortEntry& b) {
+        if (a.nHead != b.nHead) {
+            return a.nHead < b.nHead;
+        }
+        if (a.nMiddle != b.nMiddle) {
+            return a.nMiddle < b.nMiddle;
+        }
+        if (a.nTail != b.nTail) {
+            return a.nTail < b.nTail;
+        }
+        // Keys alike: two texts that end within the key are the same bytes; longer ones are compared.
+        const std::uint32_t nLength = (bDescending ? ~a.nTail : a.nTail) & 0xFF;
+        if (!bKeyed || nLength == kLongText) {
+            const int r = pfnCompare(rows[static_cast<std::size_t>(a.nOrigin)], rows[static_cast<std::size_t>(b.nOrigin)],
+                                     lParamSort);
+            if (r != 0) {
+                return r < 0;
+            }
+        }
+        return a.nOrigin < b.nOrigin;
     });
+
     std::vector<int> anNewPosition(static_cast<std::size_t>(nCount));
     for (int nNew = 0; nNew < nCount; ++nNew) {
-        anNewPosition[static_cast<std::size_t>(m_rows[static_cast<std::size_t>(nNew)].m_nSortOrigin)] = nNew;
+        anNewPosition[static_cast<std::size_t>(entries[static_cast<std::size_t>(nNew)].nOrigin)] = nNew;
     }
+    // The rows are gathered into their new order: reading ahead in the entries, the loop asks for
+    // the rows it will need a few steps before it copies them, so that their cache misses overlap.
+    std::vector<CListRow> sorted;
+    sorted.reserve(static_cast<std::size_t>(nCount));
+    constexpr int kAhead = 16;
+    for (int i = 0; i < nCount; ++i) {
+        if (i + kAhead < nCount) {
+            __builtin_prefetch(&m_rows[static_cast<std::size_t>(entries[static_cast<std::size_t>(i + kAhead)].nOrigin)]);
+        }
+        sorted.push_back(m_rows[static_cast<std::size_t>(entries[static_cast<std::size_t>(i)].nOrigin)]);
+    }
+    m_rows.swap(sorted);
+    sorted = {};
+    entries = {};
     if (m_nFocused != -1) {
         m_nFocused = anNewPosition[static_cast<std::size_t>(m_nFocused)];
     }
@@ -418,10 +514,12 @@ int CListCtrl::InsertColumn(int nCol, const LVCOLUMN* pColumn)
         for (int c = nColumns; c > nFirstMoved; --c) {
             row.m_apText[c] = row.m_apText[c - 1];
             row.m_anLen[c] = row.m_anLen[c - 1];
+            row.m_anWidth[c] = row.m_anWidth[c - 1];
         }
         if (nFirstMoved <= nColumns) {
             row.m_apText[nFirstMoved] = nullptr;
             row.m_anLen[nFirstMoved] = 0;
+            row.m_anWidth[nFirstMoved] = CListRow::kUnmeasured;
         }
     }
     Announce([](IListCtrlObserver& o) { o.OnColumnsInserted(); });
@@ -458,18 +556,45 @@ BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
         if (m_pMetrics == nullptr) {
             return FALSE;
         }
-        // Measured here, once per request, never while the view lays itself out.
-        int nWidest = m_pMetrics->GetCellTextWidth({});
-        for (const CListRow& row : m_rows) {
-            nWidest = std::max(nWidest, m_pMetrics->GetCellTextWidth(row.GetText(nCol)));
-        }
-        cx = nWidest;
+        cx = FitColumnWidth(nCol);
     } else if (cx < 0) {
         return FALSE;
     }
     m_columns[static_cast<std::size_t>(nCol)].cx = cx;
     Announce([nCol](IListCtrlObserver& o) { o.OnColumnWidthChanged(nCol); });
     return TRUE;
+}
+
+int CListCtrl::FitColumnWidth(int nCol)
+{
+    // Measured here, once per request, never while the view lays itself out. A cell is measured
+    // once per font: Add and Edit fit the columns over every row, and only their new row's
+    // texts have not been measured before.
+    if (m_pMeasuredWith != m_pMetrics || m_nMeasuredVersion != m_pMetrics->GetMetricsVersion()) {
+        for (CListRow& row : m_rows) {
+            std::fill(std::begin(row.m_anWidth), std::end(row.m_anWidth), CListRow::kUnmeasured);
+        }
+        m_pMeasuredWith = m_pMetrics;
+        m_nMeasuredVersion = m_pMetrics->GetMetricsVersion();
+    }
+    int nWidest = m_pMetrics->GetCellTextWidth({});
+    for (CListRow& row : m_rows) {
+        int nWidth = row.m_anWidth[nCol];
+        if (nWidth == CListRow::kUnmeasured) {
+            nWidth = m_pMetrics->GetCellTextWidth(row.GetText(nCol));
+            if (nWidth >= 0 && nWidth < CListRow::kUnmeasured) {
+                row.m_anWidth[nCol] = static_cast<std::uint16_t>(nWidth);
+            }
+        }
+        nWidest = std::max(nWidest, nWidth);
+    }
+    return nWidest;
+}
+
+void CListCtrl::SetTextMetrics(const IListTextMetrics* pMetrics)
+{
+    m_pMetrics = pMetrics;
+    m_pMeasuredWith = nullptr;  // another object, or a new one where an old one stood
 }
 
 void CListCtrl::SetRedraw(BOOL bRedraw)

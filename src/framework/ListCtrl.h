@@ -73,11 +73,22 @@ public:
 private:
     friend class CListCtrl;
     static constexpr int kCells = 3;
+    static constexpr std::uint16_t kUnmeasured = 0xFFFF;
     const char* m_apText[kCells] = {};
     std::uint32_t m_anLen[kCells] = {};
     std::int32_t m_lParam = 0;  // row keys are 32 bits, as on the original platform
-    std::int32_t m_nSortOrigin = 0;  // the row's position before a sort began, while it runs
+    // Each cell's width as LVSCW_AUTOSIZE last measured it, in the fonts of the metrics the table
+    // measured with; a width too large for the field is measured each time. Kept in the row,
+    // where it moves with the row and fits in what would be padding: 48 bytes a row.
+    std::uint16_t m_anWidth[kCells] = {kUnmeasured, kUnmeasured, kUnmeasured};
     bool m_bSelected = false;
+};
+
+// What a comparison given to SortItems is known to order by: the unsigned bytes of one column's
+// texts, ascending or descending, a text that begins another standing before it when ascending.
+struct LVSORTKEY {
+    int nSubItem = 0;
+    bool bDescending = false;
 };
 
 // Returns a negative number when row1 is to stand above row2, positive when below, 0 when equal.
@@ -113,6 +124,9 @@ public:
     virtual ~IListTextMetrics() = default;
     // The width in pixels that a cell needs to show text whole, its margins included.
     [[nodiscard]] virtual int GetCellTextWidth(std::string_view text) const = 0;
+    // Changes whenever the widths given may have changed, such as for a new font: the table then
+    // measures its texts again instead of using the widths it has kept.
+    [[nodiscard]] virtual unsigned GetMetricsVersion() const { return 0; }
 };
 
 class CListCtrl : public CWnd {
@@ -133,7 +147,14 @@ public:
     BOOL SetItem(int nItem, int nSubItem, UINT nMask, const char* lpszItem, int nImage, UINT nState, UINT nStateMask,
                  LPARAM lParam);
     // The whole text of a cell, valid until the table next changes a text or removes a row.
-    [[nodiscard]] std::string_view GetItemText(int nItem, int nSubItem) const;
+    // Inline: a save reads three cells per row.
+    [[nodiscard]] std::string_view GetItemText(int nItem, int nSubItem) const
+    {
+        if (!IsValidItem(nItem) || nSubItem < 0 || nSubItem >= kMaxColumns) {
+            return {};
+        }
+        return m_rows[static_cast<std::size_t>(nItem)].GetText(nSubItem);
+    }
     [[nodiscard]] LPARAM GetItemData(int nItem) const;
 
     [[nodiscard]] UINT GetItemState(int nItem, UINT nMask) const;
@@ -150,9 +171,12 @@ public:
     int DeleteSelectedItems();
 
     // Reorders the rows by pfnCompare, keeping the earlier order of rows that compare equal.
-    // pfnCompare must be a consistent ordering (as a byte-wise comparison of texts is): the sort
-    // runs in place and relies on that.
+    // pfnCompare must be a consistent ordering (as a byte-wise comparison of texts is).
     BOOL SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort);
+    // The same, for a pfnCompare that orders as key says: most rows are then ordered by the first
+    // bytes of their texts, held in the sort's own array, and pfnCompare decides only between
+    // rows whose texts begin alike. The order is the one pfnCompare alone gives.
+    BOOL SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY& key);
 
     [[nodiscard]] int GetSelectionMark() const { return m_nSelectionMark; }
     int SetSelectionMark(int nIndex);
@@ -172,7 +196,7 @@ public:
 
     void AddObserver(IListCtrlObserver* pObserver);
     void RemoveObserver(IListCtrlObserver* pObserver);
-    void SetTextMetrics(const IListTextMetrics* pMetrics) { m_pMetrics = pMetrics; }
+    void SetTextMetrics(const IListTextMetrics* pMetrics);
 
     [[nodiscard]] std::size_t GetTextBytes() const { return m_texts.LiveBytes(); }
 
@@ -184,6 +208,8 @@ private:
     [[nodiscard]] bool IsValidItem(int nItem) const { return nItem >= 0 && nItem < GetItemCount(); }
     void SetText(CListRow& row, int nCol, std::string_view text);
     void CompactTexts();
+    BOOL SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY* pKey);
+    [[nodiscard]] int FitColumnWidth(int nCol);
 
     template <class Fn>
     void Announce(Fn&& fn)
@@ -203,5 +229,8 @@ private:
     UINT m_nSelected = 0;
     std::vector<IListCtrlObserver*> m_observers;
     const IListTextMetrics* m_pMetrics = nullptr;
+    // The metrics and their version that the widths kept in the rows were measured with.
+    const IListTextMetrics* m_pMeasuredWith = nullptr;
+    unsigned m_nMeasuredVersion = 0;
     bool m_bRedraw = true;
 };

@@ -1,6 +1,7 @@
 #include "qt/TaskListView.h"
 
 #include "framework/Cp932.h"
+#include "qt/QtText.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -14,7 +15,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 CTaskListView::CTaskListView(QWidget* pParent) : QAbstractScrollArea(pParent), m_pHeader(new QHeaderView(Qt::Horizontal, this))
 {
@@ -61,20 +65,88 @@ void CTaskListView::SetModel(CTaskTableModel* pModel)
     OnRowsChanged();
 }
 
+namespace {
+// The advance table: 256 single bytes, then 256 trail bytes for each of the 60 lead bytes, then a
+// lead byte that forms no character, which shows as U+FFFD.
+constexpr std::size_t kPairAdvances = 256;
+constexpr std::size_t kLoneLeadAdvance = kPairAdvances + 60 * 256;
+constexpr std::int32_t kUnknownAdvance = -1;
+constexpr std::int32_t kNoPair = -2;  // the two bytes form no character
+
+// For each first byte: where its pairs begin in the advance table, 0 for a byte that leads none.
+constexpr std::array<std::uint16_t, 256> kPairsOf = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        if (cp932::IsLeadByte(static_cast<unsigned char>(c))) {
+            table[static_cast<std::size_t>(c)] =
+                static_cast<std::uint16_t>(kPairAdvances + static_cast<std::size_t>(cp932::detail::LeadIndex(static_cast<unsigned char>(c))) * 256);
+        }
+    }
+    return table;
+}();
+} // namespace
+
+std::int32_t CTaskListView::LearnAdvance(std::size_t nCode) const
+{
+    const cp932::detail::Table& table = cp932::detail::GetTable();
+    char16_t c = cp932::kReplacement;
+    if (nCode < kPairAdvances) {
+        c = table.single[nCode] != cp932::detail::kNoChar ? table.single[nCode] : cp932::kReplacement;
+    } else if (nCode < kLoneLeadAdvance) {
+        c = table.pair[(nCode - kPairAdvances) / 256][(nCode - kPairAdvances) % 256];
+        if (c == cp932::detail::kNoChar) {
+            m_advances[nCode] = kNoPair;
+            return kNoPair;
+        }
+    }
+    // The toolkit's advances are 26.6 fixed-point values, so in 64ths of a pixel they are whole
+    // numbers and the sums exact. A TAB is drawn as a space.
+    const qreal fAdvance = m_fontMetrics.horizontalAdvance(QChar(c == u'\t' ? u' ' : c));
+    const auto nAdvance = static_cast<std::int32_t>(std::clamp<qreal>(std::round(fAdvance * 64), 0, INT32_MAX / 2));
+    m_advances[nCode] = nAdvance;
+    return nAdvance;
+}
+
+CTaskListView::CTextExtent CTaskListView::MeasureText(std::string_view text, double fUpTo) const
+{
+    // Looked up by the bytes themselves rather than by the decoded character: no decoding, and a
+    // table of 60 KiB instead of one per UTF-16 unit. The characters are those the list shows.
+    if (m_advances.empty()) {
+        m_advances.assign(kLoneLeadAdvance + 1, kUnknownAdvance);
+    }
+    const std::int64_t nUpTo = fUpTo >= 0x1p53 ? INT64_MAX : static_cast<std::int64_t>(std::ceil(fUpTo * 64));
+    const std::int32_t* const pAdvances = m_advances.data();
+    std::int64_t nWidth = 0;
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n && nWidth < nUpTo) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (const std::size_t nPairs = kPairsOf[c]; nPairs != 0 && i + 1 < n) {
+            const std::size_t nCode = nPairs + static_cast<unsigned char>(text[i + 1]);
+            std::int32_t nAdvance = pAdvances[nCode];
+            if (nAdvance == kUnknownAdvance) {
+                nAdvance = LearnAdvance(nCode);
+            }
+            if (nAdvance >= 0) {
+                nWidth += nAdvance;
+                i += 2;
+                continue;
+            }
+        }
+        const std::size_t nCode = kPairsOf[c] != 0 ? kLoneLeadAdvance : c;
+        std::int32_t nAdvance = pAdvances[nCode];
+        if (nAdvance == kUnknownAdvance) {
+            nAdvance = LearnAdvance(nCode);
+        }
+        nWidth += nAdvance;
+        ++i;
+    }
+    return {static_cast<double>(nWidth) / 64, i};
+}
+
 int CTaskListView::GetCellTextWidth(std::string_view text) const
 {
-    if (m_advances.empty()) {
-        m_advances.assign(0x10000, -1.0F);
-    }
-    double width = 0;
-    cp932::ForEachChar(text, [&](char16_t c) {
-        float& advance = m_advances[c == u'\t' ? u' ' : c];
-        if (advance < 0) {
-            advance = static_cast<float>(m_fontMetrics.horizontalAdvance(QChar(c)));
-        }
-        width += advance;
-    });
-    return static_cast<int>(std::ceil(width)) + 2 * kCellPadding;
+    return static_cast<int>(std::ceil(MeasureText(text).fWidth)) + 2 * kCellPadding;
 }
 
 int CTaskListView::VisibleRows() const
@@ -107,6 +179,7 @@ void CTaskListView::OnFontChanged()
 {
     m_fontMetrics = QFontMetricsF(font());
     m_advances.clear();
+    ++m_nMetricsVersion;
     const QFontMetrics metrics(font());
     m_nRowHeight = metrics.height() + 4;
     m_pHeader->setFont(font());
@@ -238,6 +311,7 @@ void CTaskListView::paintEvent(QPaintEvent* pEvent)
     const QPalette::ColorGroup group = bActive ? QPalette::Active : QPalette::Inactive;
     const QFontMetrics metrics(font());
     const int nOffset = horizontalScrollBar()->value();
+    const CListCtrl& list = m_pModel->List();
 
     for (int nRow = std::max(nFirst, 0); nRow <= nLast; ++nRow) {
         const QRect rcRow = RowRect(nRow);
@@ -254,11 +328,27 @@ void CTaskListView::paintEvent(QPaintEvent* pEvent)
                 continue;
             }
             const QRect rcText(nLeft + kCellPadding, rcRow.top(), nWidth - 2 * kCellPadding, m_nRowHeight);
+            std::string_view bytes = list.GetItemText(nRow, nCol);
+            // The toolkit lays out and draws a text whole, also where the viewport clips it, and a
+            // fitted details column is far wider than the viewport: a cell that reaches well past
+            // its right edge gets only the characters that reach into the viewport, with a margin
+            // wider than an ellipsis, so the pixels shown are the same. In a cell that shows whole,
+            // only a text too wide for it is elided (the toolkit lays a text out once to elide it
+            // and again to draw it; the width from the cached advances costs little).
+            const double fShown = viewport()->width() - rcText.left() + 2.0 * m_nRowHeight;
+            bool bElide = false;
+            if (rcText.width() > fShown) {
+                bytes = bytes.substr(0, MeasureText(bytes, fShown).nBytes);
+            } else {
+                bElide = std::ceil(MeasureText(bytes).fWidth) > rcText.width();
+            }
             // A TAB is drawn as a space, not as a tab stop, so the text keeps the width it was measured at.
-            QString strText = m_pModel->data(m_pModel->index(nRow, nCol), Qt::DisplayRole).toString();
+            QString strText = ToQString(bytes);
             strText.replace(QLatin1Char('\t'), QLatin1Char(' '));
-            painter.drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                             metrics.elidedText(strText, Qt::ElideRight, std::max(rcText.width(), 0)));
+            if (bElide) {
+                strText = metrics.elidedText(strText, Qt::ElideRight, std::max(rcText.width(), 0));
+            }
+            painter.drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, strText);
         }
         if ((nState & LVIS_FOCUSED) != 0 && bActive) {
             QStyleOptionFocusRect option;

@@ -10,6 +10,8 @@
 #include <QFont>
 #include <QFontMetricsF>
 
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 class QHeaderView;
@@ -27,6 +29,7 @@ public:
     // IListTextMetrics: the width of a cell showing the text whole, in the list's font. Summed
     // from cached advances, so fitting a column over a million rows measures each character once.
     [[nodiscard]] int GetCellTextWidth(std::string_view text) const override;
+    [[nodiscard]] unsigned GetMetricsVersion() const override { return m_nMetricsVersion; }
 
     [[nodiscard]] int RowHeight() const { return m_nRowHeight; }
     [[nodiscard]] int TopRow() const { return m_nTopRow; }
@@ -67,6 +70,13 @@ private:
     void OnSectionResized(int nSection, int nOldSize, int nNewSize);
     void ApplyColumnWidths();
     [[nodiscard]] int TotalWidth() const;
+    struct CTextExtent {
+        double fWidth;       // of the characters measured
+        std::size_t nBytes;  // that they take up
+    };
+    // The width of text's characters from its start, stopping after the one that reaches fUpTo.
+    [[nodiscard]] CTextExtent MeasureText(std::string_view text, double fUpTo = HUGE_VAL) const;
+    std::int32_t LearnAdvance(std::size_t nCode) const;
     [[nodiscard]] bool IsRowRangeVisible(int nFirst, int nLast) const;
 
     CTaskTableModel* m_pModel = nullptr;
@@ -77,5 +87,8 @@ private:
     bool m_bApplyingWidths = false;
     int m_nDragAnchor = -1;  // the row a plain left press started on, while dragging
     QFontMetricsF m_fontMetrics{QFont()};
-    mutable std::vector<float> m_advances;  // per UTF-16 unit in the current font; < 0 unknown
+    unsigned m_nMetricsVersion = 0;  // counts the fonts, so that the table measures again
+    // The advance of each code page 932 code in the current font in 64ths of a pixel, < 0 while
+    // unknown or for two bytes that form no character (see MeasureText).
+    mutable std::vector<std::int32_t> m_advances;
 };

@@ -457,6 +457,72 @@ TEST(ListCtrlDeleteSelectedItems, EqualsDeletingTheTopmostSelectedRowUntilNoneIs
     }
 }
 
+int CompareCell(const CListRow& row1, const CListRow& row2, LPARAM lParamSort);
+
+// Deleting most of a large table leaves its text store mostly garbage, and the store is then
+// compacted: in place while the rows hold their texts in the order they were stored (as after a
+// load), by copying when a sort has reordered them. Either way every surviving text stays whole,
+// texts in chunks of their own (long ones) included, and the table keeps working afterwards.
+TEST(ListCtrlDeleteSelectedItems, CompactingTheTextsKeepsEverySurvivingTextWhole)
+{
+    struct Case {
+        const char* szName;
+        bool bSortFirst;
+        int nLongEvery;  // every nth row's details are too long to share a chunk; 0: none
+    };
+    const Case cases[] = {
+        {"in the order stored", false, 0},
+        {"after a sort", true, 0},
+        {"with long texts among them", false, 7},
+        {"with long texts, after a sort", true, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.szName);
+        std::mt19937 rng(11);
+        CListCtrl list;
+        CListCtrl naive;
+        for (CListCtrl* pList : {&list, &naive}) {
+            AddColumns(*pList, 3);
+        }
+        // Some 24 MB of text, so that the garbage outweighs both the live texts and the slack.
+        constexpr int kRows = 3000;
+        for (int i = 0; i < kRows; ++i) {
+            const bool bLong = c.nLongEvery != 0 && i % c.nLongEvery == 0;
+            const std::size_t nDetails = bLong ? 70000 + rng() % 5000 : 1000 + rng() % 9000;
+            const std::string title = "t" + std::to_string(rng() % 1000) + std::string(rng() % 30, 'x');
+            const std::string details(nDetails, static_cast<char>('a' + i % 26));
+            for (CListCtrl* pList : {&list, &naive}) {
+                AppendRow(*pList, title, i, std::to_string(i % 10), details);
+            }
+        }
+        if (c.bSortFirst) {
+            list.SortItems(CompareCell, 0);
+            naive.SortItems(CompareCell, 0);
+        }
+        for (int i = 0; i < kRows; ++i) {
+            if (i % 4 != 1) {
+                list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+                naive.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+            }
+        }
+
+        EXPECT_EQ(list.DeleteSelectedItems(), DeleteSelectedOneByOne(naive));
+        ASSERT_EQ(Take(list), Take(naive));
+
+        // The compacted store goes on taking, replacing and releasing texts.
+        for (int i = 0; i < list.GetItemCount(); i += 3) {
+            const std::string text = "changed " + std::to_string(i);
+            list.SetItem(i, 2, LVIF_TEXT, text.c_str(), 0, 0, 0, 0);
+            naive.SetItem(i, 2, LVIF_TEXT, text.c_str(), 0, 0, 0, 0);
+        }
+        AppendRow(list, "new", -1, "5", std::string(80000, 'n'));
+        AppendRow(naive, "new", -1, "5", std::string(80000, 'n'));
+        list.DeleteItem(0);
+        naive.DeleteItem(0);
+        EXPECT_EQ(Take(list), Take(naive));
+    }
+}
+
 // --- Sorting ------------------------------------------------------------------------------------
 
 int CompareCell(const CListRow& row1, const CListRow& row2, LPARAM lParamSort)
@@ -526,6 +592,63 @@ TEST(ListCtrlSortItems, TheComparisonSeesEachRowsOwnTextsWhateverItsKey)
     EXPECT_FALSE(list.SortItems(nullptr, 0));
 }
 
+int CompareCellDescending(const CListRow& row1, const CListRow& row2, LPARAM lParamSort)
+{
+    return CompareCell(row2, row1, lParamSort);
+}
+
+// A sort told what its comparison orders by puts the rows in exactly the order that the
+// comparison alone gives, with the selection, focus and mark along: texts that begin alike for
+// up to and past the bytes it orders by first, texts that begin one another, high bytes, ties.
+TEST(ListCtrlSortItems, AKeyGivesTheOrderOfTheComparisonAlone)
+{
+    const char alphabet[] = {'a', 'b', '\x7F', '\x80', '\xFF'};
+    for (unsigned nSeed = 1; nSeed <= 200; ++nSeed) {
+        SCOPED_TRACE("seed " + std::to_string(nSeed));
+        std::mt19937 rng(nSeed);
+        const auto pick = [&rng](int nMax) { return std::uniform_int_distribution<int>(0, nMax)(rng); };
+        const bool bDescending = nSeed % 2 == 0;
+        const int nCol = pick(2);
+        CListCtrl plain;
+        CListCtrl keyed;
+        for (CListCtrl* pList : {&plain, &keyed}) {
+            AddColumns(*pList, 3);
+        }
+        const std::string prefix(static_cast<std::size_t>(pick(20)), 'p');
+        const int nRows = pick(60);
+        for (int i = 0; i < nRows; ++i) {
+            std::string cells[3];
+            for (std::string& cell : cells) {
+                cell = prefix.substr(0, static_cast<std::size_t>(pick(static_cast<int>(prefix.size()))));
+                for (int n = pick(4); n > 0; --n) {
+                    cell += alphabet[pick(4)];
+                }
+            }
+            const bool bSelected = pick(3) == 0;
+            for (CListCtrl* pList : {&plain, &keyed}) {
+                AppendRow(*pList, cells[0], i, cells[1], cells[2]);
+                if (bSelected) {
+                    pList->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+                }
+            }
+        }
+        if (nRows > 0) {
+            const int nFocus = pick(nRows - 1);
+            const int nMark = pick(nRows - 1);
+            for (CListCtrl* pList : {&plain, &keyed}) {
+                pList->SetItemState(nFocus, LVIS_FOCUSED, LVIS_FOCUSED);
+                pList->SetSelectionMark(nMark);
+            }
+        }
+        const PFNLVCOMPARE pfnCompare = bDescending ? CompareCellDescending : CompareCell;
+
+        plain.SortItems(pfnCompare, nCol);
+        keyed.SortItems(pfnCompare, nCol, LVSORTKEY{nCol, bDescending});
+
+        ASSERT_EQ(Take(keyed), Take(plain));
+    }
+}
+
 // --- Column widths ------------------------------------------------------------------------------
 
 TEST(ListCtrlColumnWidth, AutoSizeFitsTheWidestCellTextThroughTheMetrics)
@@ -553,6 +676,57 @@ TEST(ListCtrlColumnWidth, AutoSizeFitsTheWidestCellTextThroughTheMetrics)
     EXPECT_FALSE(list.SetColumnWidth(1, -7));
     EXPECT_FALSE(list.SetColumnWidth(3, 50));
     EXPECT_EQ(list.GetColumnWidth(1), 33);
+}
+
+// Fitting keeps each cell's measured width, so that fitting again after Add measures only the new
+// row; a changed text, another font (a new metrics version) or other metrics are measured anew.
+TEST(ListCtrlColumnWidth, AutoSizeMeasuresAgainWhatMayHaveChanged)
+{
+    class CCountingMetrics : public IListTextMetrics {
+    public:
+        int nPerByte = 7;
+        unsigned nVersion = 0;
+        mutable int nMeasured = 0;
+        [[nodiscard]] int GetCellTextWidth(std::string_view text) const override
+        {
+            ++nMeasured;
+            return static_cast<int>(text.size()) * nPerByte;
+        }
+        [[nodiscard]] unsigned GetMetricsVersion() const override { return nVersion; }
+    };
+    CListCtrl list;
+    AddColumns(list, 3);
+    AppendRow(list, "abcd", 0);
+    AppendRow(list, "ab", 1);
+    CCountingMetrics metrics;
+    list.SetTextMetrics(&metrics);
+
+    const auto fit = [&list, &metrics] {
+        metrics.nMeasured = 0;
+        list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+        return list.GetColumnWidth(0);
+    };
+    EXPECT_EQ(fit(), 28);
+    EXPECT_EQ(fit(), 28);
+    EXPECT_EQ(metrics.nMeasured, 1);  // only the empty text, which stands for the header's least width
+
+    AppendRow(list, "abcdefgh", 2);
+    EXPECT_EQ(fit(), 56);
+    EXPECT_EQ(metrics.nMeasured, 2);
+
+    list.SetItem(2, 0, LVIF_TEXT, "a", 0, 0, 0, 0);
+    EXPECT_EQ(fit(), 28);
+
+    metrics.nPerByte = 10;
+    ++metrics.nVersion;
+    EXPECT_EQ(fit(), 40);
+    EXPECT_EQ(metrics.nMeasured, 4);
+
+    CCountingMetrics other;
+    other.nPerByte = 3;
+    list.SetTextMetrics(&other);
+    list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    EXPECT_EQ(list.GetColumnWidth(0), 12);
 }
 
 // --- Announcements ------------------------------------------------------------------------------
