@@ -274,10 +274,28 @@ void CStdioFile::WriteString(std::string_view text)
     }
 }
 
+void CStdioFile::WriteBytes(std::string_view bytes)
+{
+    if (!m_bWrite || m_fd < 0) {
+        throw std::logic_error("CStdioFile::WriteBytes on a file not open for writing");
+    }
+    // A block of half the buffer or more is written from where it stands, not copied in first.
+    if (bytes.size() < kBufferSize / 2 && m_strPending.size() + bytes.size() < kBufferSize) {
+        m_strPending.append(bytes);
+        return;
+    }
+    FlushWriteBuffer();
+    WriteAll(bytes.data(), bytes.size());
+}
+
 void CStdioFile::FlushWriteBuffer()
 {
-    const char* p = m_strPending.data();
-    std::size_t nLeft = m_strPending.size();
+    WriteAll(m_strPending.data(), m_strPending.size());
+    m_strPending.clear();
+}
+
+void CStdioFile::WriteAll(const char* p, std::size_t nLeft)
+{
     while (nLeft > 0) {
         const ssize_t n = Sys().write(m_fd, p, nLeft);
         if (n < 0) {
@@ -292,7 +310,6 @@ void CStdioFile::FlushWriteBuffer()
         p += n;
         nLeft -= static_cast<std::size_t>(n);
     }
-    m_strPending.clear();
 }
 
 void CStdioFile::Close()

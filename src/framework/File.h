@@ -46,6 +46,9 @@ public:
 
     // Writes the bytes, each LF as CR LF.
     void WriteString(std::string_view text);
+    // Writes the bytes exactly as given: for text already in the file's form, CR LF line ends
+    // included. A large block goes to the file at once instead of through the buffer.
+    void WriteBytes(std::string_view bytes);
 
     // Reading: closes the file. Writing: puts the new content in place of the old.
     void Close();
@@ -57,6 +60,7 @@ private:
     void OpenForWriting();
     bool FillReadBuffer();
     void FlushWriteBuffer();
+    void WriteAll(const char* p, std::size_t nLeft);
     void CommitWrite();
     void Abandon() noexcept;
     [[noreturn]] void Fail(int cause, int nErrno);
