@@ -215,6 +215,40 @@ TEST_F(TaskFileTest, ARowWithoutImportanceTextIsSavedWithZero)
     EXPECT_EQ(ReadFileBytes(dir.File("RuVelo.csv")), "t\t0\t\r\n");
 }
 
+// Records are written a batch at a time. Whatever the batches hold (texts with a LF of their own,
+// importance texts that are not one digit, a record larger than a batch), the bytes are those of
+// "%s\t%d\t%s\n" for every row with each LF written as CR LF.
+TEST_F(TaskFileTest, EveryRecordIsWrittenAsItsFormatSaysAcrossBatches)
+{
+    WriteFileBytes(dir.File("ruvelo.csv"), "");
+    CStartedMainWindow main(env);
+    CListCtrl& list = main.List();
+    const char* const importances[] = {"7", "12", "", "abc", "-3", "99999999999", " 4", "0"};
+    const char* const numbers[] = {"7", "12", "0", "0", "-3", "2147483647", "4", "0"};
+    std::string strExpected;
+    for (int i = 0; i < 6000; ++i) {
+        std::string title = "title " + std::to_string(i);
+        std::string details(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26));
+        if (i % 1500 == 1499) {
+            details += "\nmore";  // a LF of the text's own
+        }
+        if (i == 3000) {
+            details.assign(200000, 'L');  // larger than a batch
+        }
+        main.dlg.AppendTask(title.c_str(), 0, "");
+        list.SetItem(i, 1, LVIF_TEXT, importances[i % 8], 0, 0, 0, 0);
+        list.SetItem(i, 2, LVIF_TEXT, details.c_str(), 0, 0, 0, 0);
+        std::string record = title + "\t" + numbers[i % 8] + "\t" + details + "\n";
+        for (const char c : record) {
+            strExpected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        }
+    }
+
+    main.dlg.SaveTasks();
+
+    EXPECT_EQ(ReadFileBytes(dir.File("ruvelo.csv")), strExpected);
+}
+
 // --- The file's name ----------------------------------------------------------------------------
 
 struct NameCase {
