@@ -226,14 +226,14 @@ TEST_F(TaskFileTest, EveryRecordIsWrittenAsItsFormatSaysAcrossBatches)
     const char* const importances[] = {"7", "12", "", "abc", "-3", "99999999999", " 4", "0"};
     const char* const numbers[] = {"7", "12", "0", "0", "-3", "2147483647", "4", "0"};
     std::string strExpected;
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < 30000; ++i) {
         std::string title = "title " + std::to_string(i);
         std::string details(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26));
-        if (i % 1500 == 1499) {
+        if (i % 7500 == 7499) {
             details += "\nmore";  // a LF of the text's own
         }
-        if (i == 3000) {
-            details.assign(200000, 'L');  // larger than a batch
+        if (i == 15000) {
+            details.assign(1500000, 'L');  // larger than a batch
         }
         main.dlg.AppendTask(title.c_str(), 0, "");
         list.SetItem(i, 1, LVIF_TEXT, importances[i % 8], 0, 0, 0, 0);
