@@ -3,6 +3,7 @@
 #include "res/resource.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMainWindow>
 
 void CAnsweringQtWindowSystem::RunModalLoop(HWND hDlg, HWND hOwner)
@@ -39,6 +40,25 @@ CProgramApp::CProgramApp()
     app.InitApplication("/opt/ruvelo2/RUVelo2");
 }
 
+namespace {
+
+class CPaintCounter : public QObject {
+public:
+    explicit CPaintCounter(int& nPaints) : m_nPaints(nPaints) {}
+
+protected:
+    bool eventFilter(QObject* /*pWatched*/, QEvent* pEvent) override
+    {
+        m_nPaints += pEvent->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+
+private:
+    int& m_nPaints;
+};
+
+} // namespace
+
 CProgramWindow::CProgramWindow(CProgramApp& programEnv) : env(programEnv)
 {
     env.app.m_pMainWnd = &dlg;
@@ -49,6 +69,8 @@ CProgramWindow::CProgramWindow(CProgramApp& programEnv) : env(programEnv)
     QApplication::setActiveWindow(pWindow);
     ProcessEvents();
     View()->viewport()->repaint();
+    m_pPaintCounter = std::make_unique<CPaintCounter>(m_nPaints);
+    View()->viewport()->installEventFilter(m_pPaintCounter.get());
 }
 
 CProgramWindow::~CProgramWindow() { Close(); }
@@ -66,11 +88,13 @@ void CProgramWindow::ProcessEvents()
 
 void CProgramWindow::CommandWithViewUpdate(UINT nID)
 {
+    const int nPaintsBefore = m_nPaints;
     AfxCallWndProc(&dlg, WM_COMMAND, nID, 0);
-    // The list painted now, with what the command left; then what the command posted, which
-    // paints whatever else it changed (header, scroll bars) and the list only if it changed again.
-    View()->viewport()->repaint();
     ProcessEvents();
+    // A command that left nothing for the event loop to paint still pays for one paint of the list.
+    if (m_nPaints == nPaintsBefore) {
+        View()->viewport()->repaint();
+    }
 }
 
 void CProgramWindow::Reload()

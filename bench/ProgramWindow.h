@@ -8,6 +8,9 @@
 #include "qt/TaskListView.h"
 #include "ui/TaskListDlg.h"
 
+#include <QObject>
+
+#include <memory>
 #include <string>
 
 // The Qt window system with its modal loops answered: the task entry dialog is confirmed, after
@@ -50,8 +53,9 @@ public:
 
     // Lets posted messages, deferred scroll-bar updates and pending paints happen.
     static void ProcessEvents();
-    // A command as the menu bar delivers it, the list's viewport painted at once, then the events
-    // the command caused: everything the user waits for after choosing the command.
+    // A command as the menu bar delivers it, then the events it caused (deferred scroll-bar
+    // updates, the paints) as the event loop handles them after a menu command, until the list
+    // has been painted: everything the user waits for after choosing the command.
     void CommandWithViewUpdate(UINT nID);
     // The list emptied and the task file loaded again, as start-up leaves it; scrolled to the top,
     // nothing selected.
@@ -63,4 +67,6 @@ public:
 
 private:
     bool m_bClosed = false;
+    std::unique_ptr<QObject> m_pPaintCounter;  // counts the list viewport's paints in m_nPaints
+    int m_nPaints = 0;
 };
