@@ -2,11 +2,16 @@
 
 #include "framework/ResourceTypes.h"
 
+#include <fcntl.h>
 #include <ftw.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
 #include <stdexcept>
 
 // ---------------------------------------------------------------------------------------------
@@ -151,6 +156,8 @@ double ToMilliseconds(double fTime, benchmark::TimeUnit unit)
     return fTime;
 }
 
+} // namespace
+
 std::string RowsText(long nRows)
 {
     if (nRows >= 1000000 && nRows % 1000000 == 0) {
@@ -162,7 +169,77 @@ std::string RowsText(long nRows)
     return std::to_string(nRows);
 }
 
-} // namespace
+std::string ReadWholeFile(const std::string& strPath)
+{
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw std::runtime_error("cannot open " + strPath);
+    }
+    struct stat st {};
+    ::fstat(fd, &st);
+    std::string strBytes(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t nDone = 0;
+    while (nDone < strBytes.size()) {
+        const ssize_t n = ::read(fd, strBytes.data() + nDone, strBytes.size() - nDone);
+        if (n <= 0) {
+            ::close(fd);
+            throw std::runtime_error("cannot read " + strPath);
+        }
+        nDone += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return strBytes;
+}
+
+long BareLoad(const std::string& strPath)
+{
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    ::fstat(fd, &st);
+    const auto nSize = static_cast<std::size_t>(st.st_size);
+    const auto pBuffer = std::make_unique_for_overwrite<char[]>(nSize);
+    std::size_t nDone = 0;
+    while (nDone < nSize) { // one call, unless the kernel gives less
+        const ssize_t n = ::read(fd, pBuffer.get() + nDone, nSize - nDone);
+        if (n <= 0) {
+            break;
+        }
+        nDone += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    long nLines = 0;
+    const char* p = pBuffer.get();
+    const char* const pEnd = p + nDone;
+    while (p < pEnd) {
+        const auto* pLf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
+        ++nLines;
+        p = pLf != nullptr ? pLf + 1 : pEnd;
+    }
+    return nLines;
+}
+
+bool BareWrite(const std::string& strPath, std::string_view bytes)
+{
+    const int fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t nDone = 0;
+    while (nDone < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + nDone, bytes.size() - nDone);
+        if (n <= 0) {
+            ::close(fd);
+            return false;
+        }
+        nDone += static_cast<std::size_t>(n);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    return true;
+}
 
 void CRatioReporter::ReportRuns(const std::vector<Run>& reports)
 {

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Answers every call at once: no windows, OK to every box. The benchmarks drive the window logic
@@ -80,6 +81,18 @@ public:
         return static_cast<int>(text.size()) * 8 + 12;
     }
 };
+
+// The bare baselines that figures are compared with, and what the reports share.
+// The whole file's bytes; throws std::runtime_error when it cannot be read.
+std::string ReadWholeFile(const std::string& strPath);
+// One read() of the whole file, then its lines found with memchr: the bare minimum of a load.
+// Returns the lines counted, -1 when the file cannot be opened.
+long BareLoad(const std::string& strPath);
+// One write() of the bytes into the file, created or emptied, then fsync: the bare minimum of a
+// save. Returns false when a write fails.
+bool BareWrite(const std::string& strPath, std::string_view bytes);
+// 10000 as "10k", 1000000 as "1M".
+std::string RowsText(long nRows);
 
 // A fresh directory under $TMPDIR (or /tmp), removed with everything in it.
 class CBenchDir {

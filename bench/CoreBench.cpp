@@ -40,28 +40,6 @@ const CDataSet& DataSet(long nTasks)
     return *pSet;
 }
 
-std::string ReadWholeFile(const std::string& strPath)
-{
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw std::runtime_error("cannot open " + strPath);
-    }
-    struct stat st {};
-    ::fstat(fd, &st);
-    std::string strBytes(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t nDone = 0;
-    while (nDone < strBytes.size()) {
-        const ssize_t n = ::read(fd, strBytes.data() + nDone, strBytes.size() - nDone);
-        if (n <= 0) {
-            ::close(fd);
-            throw std::runtime_error("cannot read " + strPath);
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return strBytes;
-}
-
 // The list as start-up leaves it: emptied, then the task file loaded again.
 void Reload(CBenchMainWindow& main)
 {
@@ -101,28 +79,7 @@ void BM_LoadBaseline(benchmark::State& state)
     long nLines = 0;
     for (auto _ : state) {
         const CStopwatch watch;
-        const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        ::fstat(fd, &st);
-        const std::size_t nSize = static_cast<std::size_t>(st.st_size);
-        const auto pBuffer = std::make_unique_for_overwrite<char[]>(nSize);
-        std::size_t nDone = 0;
-        while (nDone < nSize) { // one call, unless the kernel gives less
-            const ssize_t n = ::read(fd, pBuffer.get() + nDone, nSize - nDone);
-            if (n <= 0) {
-                break;
-            }
-            nDone += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-        nLines = 0;
-        const char* p = pBuffer.get();
-        const char* const pEnd = p + nDone;
-        while (p < pEnd) {
-            const auto* pLf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
-            ++nLines;
-            p = pLf != nullptr ? pLf + 1 : pEnd;
-        }
+        nLines = BareLoad(strPath);
         benchmark::DoNotOptimize(nLines);
         state.SetIterationTime(watch.Seconds());
     }
@@ -163,18 +120,10 @@ void BM_SaveBaseline(benchmark::State& state)
     const std::string strPath = dir.File("baseline.csv");
     for (auto _ : state) {
         const CStopwatch watch;
-        const int fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        std::size_t nDone = 0;
-        while (nDone < strBytes.size()) {
-            const ssize_t n = ::write(fd, strBytes.data() + nDone, strBytes.size() - nDone);
-            if (n <= 0) {
-                state.SkipWithError("write failed");
-                break;
-            }
-            nDone += static_cast<std::size_t>(n);
+        if (!BareWrite(strPath, strBytes)) {
+            state.SkipWithError("write failed");
+            break;
         }
-        ::fsync(fd);
-        ::close(fd);
         state.SetIterationTime(watch.Seconds());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.nFileBytes));

@@ -59,42 +59,10 @@ double Median(std::vector<double> samples)
     return n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
 }
 
-std::string RowsText(long nRows)
-{
-    if (nRows >= 1000000 && nRows % 1000000 == 0) {
-        return std::to_string(nRows / 1000000) + "M";
-    }
-    if (nRows >= 1000 && nRows % 1000 == 0) {
-        return std::to_string(nRows / 1000) + "k";
-    }
-    return std::to_string(nRows);
-}
-
 [[noreturn]] void Fail(const std::string& strWhat)
 {
     std::fprintf(stderr, "ruvelo_bench_program: %s\n", strWhat.c_str());
     std::exit(1);
-}
-
-std::string ReadWholeFile(const std::string& strPath)
-{
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        Fail("cannot open " + strPath);
-    }
-    struct stat st {};
-    ::fstat(fd, &st);
-    std::string strBytes(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t nDone = 0;
-    while (nDone < strBytes.size()) {
-        const ssize_t n = ::read(fd, strBytes.data() + nDone, strBytes.size() - nDone);
-        if (n <= 0) {
-            Fail("cannot read " + strPath);
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return strBytes;
 }
 
 void WriteWholeFile(const std::string& strPath, std::string_view bytes)
@@ -103,53 +71,6 @@ void WriteWholeFile(const std::string& strPath, std::string_view bytes)
     if (pFile == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), pFile) != bytes.size() || std::fclose(pFile) != 0) {
         Fail("cannot write " + strPath);
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Baselines: the bare minimum of the same work.
-
-// One read() of the whole file, then its lines found with memchr. Returns the lines counted.
-long BareLoad(const std::string& strPath)
-{
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    ::fstat(fd, &st);
-    const auto nSize = static_cast<std::size_t>(st.st_size);
-    const auto pBuffer = std::make_unique_for_overwrite<char[]>(nSize);
-    std::size_t nDone = 0;
-    while (nDone < nSize) { // one call, unless the kernel gives less
-        const ssize_t n = ::read(fd, pBuffer.get() + nDone, nSize - nDone);
-        if (n <= 0) {
-            break;
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    long nLines = 0;
-    const char* p = pBuffer.get();
-    const char* const pEnd = p + nDone;
-    while (p < pEnd) {
-        const auto* pLf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
-        ++nLines;
-        p = pLf != nullptr ? pLf + 1 : pEnd;
-    }
-    return nLines;
-}
-
-// One write() of the bytes into an existing file, then fsync.
-void BareWrite(const std::string& strPath, std::string_view bytes)
-{
-    const int fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    std::size_t nDone = 0;
-    while (nDone < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + nDone, bytes.size() - nDone);
-        if (n <= 0) {
-            Fail("bare write failed");
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    ::fsync(fd);
-    ::close(fd);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -456,7 +377,9 @@ private:
             save.push_back(MsSince(start));
             const std::string strBytes = ReadWholeFile(m_work.File("ruvelo.csv"));
             const Clock::time_point bareStart = Clock::now();
-            BareWrite(m_work.File("bare.csv"), strBytes);
+            if (!BareWrite(m_work.File("bare.csv"), strBytes)) {
+                Fail("the bare write failed");
+            }
             bare.push_back(MsSince(bareStart));
             ratios.push_back(command.back() / bare.back());
         }
