@@ -1,5 +1,7 @@
 #include "QtTestEnv.h"
 
+#include "support/TestEnv.h"
+
 #include "framework/Cp932.h"
 #include "qt/QtText.h"
 #include "res/resource.h"
@@ -176,16 +178,9 @@ std::vector<std::string> CShownMainWindow::Titles() const
     return titles;
 }
 
-std::vector<int> CShownMainWindow::SelectedRows() const
-{
-    std::vector<int> rows;
-    for (int i = dlg.m_list.GetNextItem(-1, LVNI_SELECTED); i != -1; i = dlg.m_list.GetNextItem(i, LVNI_SELECTED)) {
-        rows.push_back(i);
-    }
-    return rows;
-}
+std::vector<int> CShownMainWindow::SelectedRows() const { return ::SelectedRows(dlg.m_list); }
 
-int CShownMainWindow::FocusedRow() const { return dlg.m_list.GetNextItem(-1, LVNI_FOCUSED); }
+int CShownMainWindow::FocusedRow() const { return ::FocusedRow(dlg.m_list); }
 
 ModalRun RunMainWindowModally(CQtTestApp& env, CTaskListDlg& dlg, const std::function<void()>& inLoop)
 {

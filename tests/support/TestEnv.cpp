@@ -142,13 +142,17 @@ std::vector<std::string> CStartedMainWindow::Titles() const
     return titles;
 }
 
-std::vector<int> CStartedMainWindow::SelectedRows() const
+std::vector<int> SelectedRows(const CListCtrl& list)
 {
     std::vector<int> rows;
-    for (int i = dlg.m_list.GetNextItem(-1, LVNI_SELECTED); i != -1; i = dlg.m_list.GetNextItem(i, LVNI_SELECTED)) {
+    for (int i = list.GetNextItem(-1, LVNI_SELECTED); i != -1; i = list.GetNextItem(i, LVNI_SELECTED)) {
         rows.push_back(i);
     }
     return rows;
 }
 
-int CStartedMainWindow::FocusedRow() const { return dlg.m_list.GetNextItem(-1, LVNI_FOCUSED); }
+int FocusedRow(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_FOCUSED); }
+
+std::vector<int> CStartedMainWindow::SelectedRows() const { return ::SelectedRows(dlg.m_list); }
+
+int CStartedMainWindow::FocusedRow() const { return ::FocusedRow(dlg.m_list); }

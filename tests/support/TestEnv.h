@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A new, empty directory that is the current directory while the object lives.
 class CTempDataDir {
@@ -33,6 +34,10 @@ std::vector<std::string> ListDirectory(const std::string& strPath);
 
 // Code page 932 bytes of a UTF-8 literal, for readable fixtures.
 std::string Sjis(std::string_view utf8);
+
+// The selected rows from the top, and the focused row (-1: none), as the table holds them.
+std::vector<int> SelectedRows(const CListCtrl& list);
+int FocusedRow(const CListCtrl& list);
 
 // The application object with the scripted window system, as the program sets them up.
 struct CTestApp {
