@@ -2,7 +2,9 @@
 
 #include "framework/Cp932.h"
 #include "qt/QtText.h"
+#include "qt/TaskListAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QHeaderView>
@@ -41,6 +43,7 @@ CTaskListView::CTaskListView(QWidget* pParent) : QAbstractScrollArea(pParent), m
     m_pHeader->setBackgroundRole(QPalette::Button);
     connect(m_pHeader, &QHeaderView::sectionResized, this, &CTaskListView::OnSectionResized);
 
+    InstallTaskListAccessibility();
     OnFontChanged();
 }
 
@@ -61,6 +64,18 @@ void CTaskListView::SetModel(CTaskTableModel* pModel)
     connect(pModel, &QAbstractItemModel::dataChanged, this, &CTaskListView::OnDataChanged);
     connect(pModel, &CTaskTableModel::ensureVisibleRequested, this, &CTaskListView::EnsureVisible);
     connect(pModel, &CTaskTableModel::columnWidthChanged, this, &CTaskListView::OnColumnWidthChanged);
+    using Change = QAccessibleTableModelChangeEvent;
+    connect(pModel, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int nFirst, int nLast) { NotifyAccessibleModelChange(Change::RowsInserted, nFirst, nLast); });
+    connect(pModel, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int nFirst, int nLast) { NotifyAccessibleModelChange(Change::RowsRemoved, nFirst, nLast); });
+    // A sort moves rows everywhere at once: a reader reads the table afresh, as after a load.
+    connect(pModel, &QAbstractItemModel::modelReset, this,
+            [this] { NotifyAccessibleModelChange(Change::ModelReset, 0, m_pModel->rowCount() - 1); });
+    connect(pModel, &QAbstractItemModel::layoutChanged, this,
+            [this] { NotifyAccessibleModelChange(Change::ModelReset, 0, m_pModel->rowCount() - 1); });
+    connect(pModel, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int nFirst, int nLast) { NotifyAccessibleModelChange(Change::ColumnsInserted, nFirst, nLast); });
     ApplyColumnWidths();
     OnRowsChanged();
 }
@@ -149,6 +164,14 @@ int CTaskListView::GetCellTextWidth(std::string_view text) const
     return static_cast<int>(std::ceil(MeasureText(text).fWidth)) + 2 * kCellPadding;
 }
 
+QString CTaskListView::DisplayText(std::string_view bytes)
+{
+    // A TAB is drawn as a space, not as a tab stop, so the text keeps the width it was measured at.
+    QString strText = ToQString(bytes);
+    strText.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return strText;
+}
+
 int CTaskListView::VisibleRows() const
 {
     return m_nRowHeight > 0 ? std::max(1, viewport()->height() / m_nRowHeight) : 1;
@@ -229,12 +252,14 @@ void CTaskListView::SetTopRow(int nTopRow)
     }
 }
 
-void CTaskListView::EnsureVisible(int nRow)
+void CTaskListView::EnsureVisible(int nRow, bool bPartialOK)
 {
     const int nPage = VisibleRows();
+    // The rows the viewport shows at least in part: a last row cut off by the bottom edge counts.
+    const int nShown = bPartialOK && m_nRowHeight > 0 ? std::max(1, (viewport()->height() + m_nRowHeight - 1) / m_nRowHeight) : nPage;
     if (nRow < m_nTopRow) {
         SetTopRow(nRow);
-    } else if (nRow >= m_nTopRow + nPage) {
+    } else if (nRow >= m_nTopRow + nShown) {
         SetTopRow(nRow - nPage + 1);
     }
 }
@@ -256,11 +281,71 @@ void CTaskListView::OnRowsChanged()
     viewport()->update();
 }
 
-void CTaskListView::OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+void CTaskListView::OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
 {
+    if (roles.contains(CTaskTableModel::kStateRole)) {
+        m_bAccessibleSelectionChanged = true;
+        NotifyAccessibleStates();
+    }
     if (IsRowRangeVisible(topLeft.row(), bottomRight.row())) {
         viewport()->update();
     }
+}
+
+void CTaskListView::NotifyAccessibleModelChange(QAccessibleTableModelChangeEvent::ModelChangeType change, int nFirst, int nLast)
+{
+    if (!IsTaskListAccessibilityActive()) {
+        return;
+    }
+    QAccessibleTableModelChangeEvent event(this, change);
+    const bool bColumns = change == QAccessibleTableModelChangeEvent::ColumnsInserted;
+    event.setFirstRow(bColumns ? 0 : nFirst);
+    event.setLastRow(bColumns ? m_pModel->rowCount() - 1 : nLast);
+    event.setFirstColumn(bColumns ? nFirst : 0);
+    event.setLastColumn(bColumns ? nLast : m_pModel->columnCount() - 1);
+    UpdateTaskListAccessibility(&event);
+    // The cells a reader held went with the change, the focused one too, and selected rows may
+    // have gone.
+    m_bAccessibleRefocus = true;
+    m_bAccessibleSelectionChanged = true;
+    NotifyAccessibleStates();
+}
+
+void CTaskListView::NotifyAccessibleStates()
+{
+    // A Find selects and focuses row after row: a reader is told once, when the event loop next
+    // runs, of the selection and the focused row as they are then.
+    if (m_bAccessibleStatesPending || !IsTaskListAccessibilityActive()) {
+        return;
+    }
+    m_bAccessibleStatesPending = true;
+    QTimer::singleShot(0, this, &CTaskListView::FlushAccessibleStates);
+}
+
+void CTaskListView::FlushAccessibleStates()
+{
+    m_bAccessibleStatesPending = false;
+    if (m_pModel == nullptr || !IsTaskListAccessibilityActive()) {
+        return;
+    }
+    if (m_bAccessibleSelectionChanged) {
+        QAccessibleEvent event(this, QAccessible::SelectionWithin);
+        UpdateTaskListAccessibility(&event);
+    }
+    // The focused cell is announced while the list has the keyboard focus, and again whenever the
+    // list gets it back.
+    const int nFocus = m_pModel->List().GetNextItem(-1, LVNI_FOCUSED);
+    if (nFocus != -1 && hasFocus() && (nFocus != m_nAccessibleFocus || m_bAccessibleRefocus)) {
+        auto* pTable = dynamic_cast<CTaskListAccessible*>(QAccessible::queryAccessibleInterface(this));
+        if (pTable != nullptr && pTable->columnCount() > 0) {
+            QAccessibleEvent event(this, QAccessible::Focus);
+            event.setChild(pTable->ChildIndex(nFocus, 0));
+            UpdateTaskListAccessibility(&event);
+        }
+    }
+    m_nAccessibleFocus = nFocus;
+    m_bAccessibleSelectionChanged = false;
+    m_bAccessibleRefocus = false;
 }
 
 void CTaskListView::ApplyColumnWidths()
@@ -342,9 +427,7 @@ void CTaskListView::paintEvent(QPaintEvent* pEvent)
             } else {
                 bElide = std::ceil(MeasureText(bytes).fWidth) > rcText.width();
             }
-            // A TAB is drawn as a space, not as a tab stop, so the text keeps the width it was measured at.
-            QString strText = ToQString(bytes);
-            strText.replace(QLatin1Char('\t'), QLatin1Char(' '));
+            QString strText = DisplayText(bytes);
             if (bElide) {
                 strText = metrics.elidedText(strText, Qt::ElideRight, std::max(rcText.width(), 0));
             }
@@ -386,6 +469,9 @@ void CTaskListView::focusInEvent(QFocusEvent* pEvent)
 {
     QAbstractScrollArea::focusInEvent(pEvent);
     viewport()->update();
+    // After the toolkit has announced the list itself, a reader goes on to the focused row.
+    m_bAccessibleRefocus = true;
+    NotifyAccessibleStates();
 }
 
 void CTaskListView::focusOutEvent(QFocusEvent* pEvent)

@@ -7,11 +7,14 @@
 #include "qt/TaskTableModel.h"
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QString>
 
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 class QHeaderView;
@@ -40,6 +43,8 @@ public:
 
     // The left and right margins of a cell's text.
     static constexpr int kCellPadding = 6;
+    // A cell's text as the list shows it, so that what is drawn and what a screen reader reads agree.
+    [[nodiscard]] static QString DisplayText(std::string_view bytes);
 
 signals:
     // A right-click in the list, after the list has done its own handling of it.
@@ -59,13 +64,17 @@ protected:
     bool viewportEvent(QEvent* pEvent) override;
 
 private:
-    void EnsureVisible(int nRow);
+    void EnsureVisible(int nRow, bool bPartialOK);
+    // Tells a screen reader, when one listens, what the table changed; see TaskListAccessible.
+    void NotifyAccessibleModelChange(QAccessibleTableModelChangeEvent::ModelChangeType change, int nFirst, int nLast);
+    void NotifyAccessibleStates();
+    void FlushAccessibleStates();
     void SetTopRow(int nTopRow);
     void SyncScrollBars();
     void UpdateGeometries();
     void OnFontChanged();
     void OnRowsChanged();
-    void OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
     void OnColumnWidthChanged(int nColumn, int nWidth);
     void OnSectionResized(int nSection, int nOldSize, int nNewSize);
     void ApplyColumnWidths();
@@ -91,4 +100,9 @@ private:
     // The advance of each code page 932 code in the current font in 64ths of a pixel, < 0 while
     // unknown or for two bytes that form no character (see MeasureText).
     mutable std::vector<std::int32_t> m_advances;
+    // States changed since a screen reader was last told; told once, when the event loop next runs.
+    bool m_bAccessibleStatesPending = false;
+    bool m_bAccessibleSelectionChanged = false;
+    bool m_bAccessibleRefocus = false;  // announce the focused row even if it is the one last told
+    int m_nAccessibleFocus = -1;        // the focused row a reader was last told of
 };

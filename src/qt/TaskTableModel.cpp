@@ -99,7 +99,10 @@ void CTaskTableModel::UserSelect(int nRow, Select how, bool bScroll)
         break;
     }
     if (bScroll) {
+        // The table does not pass the flag on, so the view learns it from here.
+        m_bUserScroll = true;
         m_list.EnsureVisible(nRow, FALSE);
+        m_bUserScroll = false;
     }
 }
 
@@ -154,4 +157,4 @@ void CTaskTableModel::OnColumnsInserted() { endInsertColumns(); }
 
 void CTaskTableModel::OnColumnWidthChanged(int nCol) { emit columnWidthChanged(nCol, m_list.GetColumnWidth(nCol)); }
 
-void CTaskTableModel::OnEnsureVisible(int nItem) { emit ensureVisibleRequested(nItem); }
+void CTaskTableModel::OnEnsureVisible(int nItem) { emit ensureVisibleRequested(nItem, !m_bUserScroll); }

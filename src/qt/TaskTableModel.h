@@ -39,7 +39,9 @@ public:
     void UserSelect(int nRow, Select how, bool bScroll);
 
 signals:
-    void ensureVisibleRequested(int nRow);
+    // bPartialOK: a row that shows in part is in view already. The table's own callers ask for
+    // that; the user's keys and drags bring a row wholly into view.
+    void ensureVisibleRequested(int nRow, bool bPartialOK);
     void columnWidthChanged(int nColumn, int nWidth);
 
 private:
@@ -62,4 +64,5 @@ private:
 
     CListCtrl& m_list;
     QModelIndexList m_persistentBeforeReorder;
+    bool m_bUserScroll = false;  // the scroll request comes from UserSelect
 };
