@@ -2,6 +2,7 @@
 // in holds its task file and its settings file.
 #include "app/TaskApp.h"
 #include "qt/QtApplication.h"
+#include "qt/QtDescriptorWatch.h"
 #include "qt/QtWindowSystem.h"
 
 #include <QApplication>
@@ -36,7 +37,10 @@ int main(int argc, char* argv[])
     SetUpToolkit(app);
     CQtWindowSystem windowSystem;
     theApp.SetWindowSystem(&windowSystem);
+    CQtDescriptorWatch descriptorWatch;
+    AfxSetDescriptorWatch(&descriptorWatch);
     theApp.InitApplication(ModulePath(argc > 0 ? argv[0] : nullptr));
     theApp.InitInstance();
+    AfxSetDescriptorWatch(nullptr);
     return 0;
 }

@@ -5,13 +5,23 @@
 #include "ui/TaskListDlg.h"
 
 namespace {
+
 constexpr UINT kBothStates = LVIS_SELECTED | LVIS_FOCUSED;
+
+void CopyRow(const CListCtrl& list, int nItem, CListRowSet& rows)
+{
+    rows.Add(nItem, list.GetItemText(nItem, 0), list.GetItemText(nItem, 1), list.GetItemText(nItem, 2),
+             list.GetItemData(nItem));
+}
+
 } // namespace
 
 void CTaskListDlg::OnTaskAdd()
 {
     m_entryDlg.ResetEntryFields();
     if (m_entryDlg.DoModal() == IDOK) {
+        CUndoStep step(CUndoStep::Kind::Add);
+        step.before = CListSelection::Of(m_list);
         m_list.SetItemState(-1, 0, kBothStates);
         const int nImportance = ReadDecimalOrZero(m_entryDlg.m_strImportance);
         AppendTask(m_entryDlg.m_strTitle.c_str(), nImportance, m_entryDlg.m_strDetails.c_str());
@@ -19,6 +29,8 @@ void CTaskListDlg::OnTaskAdd()
         const int nLast = m_list.GetItemCount() - 1;
         m_list.SetItemState(nLast, kBothStates, kBothStates);
         m_list.EnsureVisible(nLast, TRUE);
+        CopyRow(m_list, nLast, step.added);
+        m_undo.Record(std::move(step));
     }
     SaveTasks();
 }
@@ -32,11 +44,16 @@ void CTaskListDlg::OnTaskEdit()
         m_entryDlg.m_strImportance = m_list.GetItemText(nItem, 1);
         m_entryDlg.m_strDetails = m_list.GetItemText(nItem, 2);
         if (m_entryDlg.DoModal() == IDOK) {
+            CUndoStep step(CUndoStep::Kind::Edit);
+            step.before = CListSelection::Of(m_list);
+            CopyRow(m_list, nItem, step.removed);
             const int nImportance = ReadDecimalOrZero(m_entryDlg.m_strImportance);
             AppendTask(m_entryDlg.m_strTitle.c_str(), nImportance, m_entryDlg.m_strDetails.c_str());
             // Only the row that the dialog showed is replaced: other selected rows, such as the
             // rest of a Find's matches, stay where they are.
             m_list.DeleteItem(nItem);
+            CopyRow(m_list, m_list.GetItemCount() - 1, step.added);
+            m_undo.Record(std::move(step));
             SaveTasks();
             const int nLast = m_list.GetItemCount() - 1;
             m_list.SetItemState(-1, 0, kBothStates);
@@ -53,7 +70,10 @@ void CTaskListDlg::OnTaskDelete() { DeleteSelectedTasks(); }
 
 void CTaskListDlg::DeleteSelectedTasks()
 {
-    m_list.DeleteSelectedItems();
+    CUndoStep step(CUndoStep::Kind::Delete);
+    if (m_list.DeleteSelectedItems(&step.removed) > 0) {
+        m_undo.Record(std::move(step));
+    }
     SaveTasks();
 }
 
@@ -63,6 +83,13 @@ void CTaskListDlg::OnTaskDeleteAll()
     if (MessageBox(cp932::FromUtf8("すべてのお仕事を削除していいですか？"), &strCaption,
                    MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2) != IDYES) {
         return;
+    }
+    // The rows are moved aside whole for undo, which costs nothing, rather than copied.
+    if (m_list.GetItemCount() > 0) {
+        CUndoStep step(CUndoStep::Kind::DeleteAll);
+        step.pRemovedTable = std::make_unique<CListCtrl>();
+        m_list.SwapRows(*step.pRemovedTable);
+        m_undo.Record(std::move(step));
     }
     m_list.DeleteAllItems();
     MessageBox(cp932::FromUtf8("すべてのお仕事を消してしまいました。"));

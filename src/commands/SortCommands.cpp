@@ -63,14 +63,27 @@ void CTaskListDlg::RenumberKeys()
     }
 }
 
-void CTaskListDlg::OnSortImportance()
+void CTaskListDlg::SortWithUndo(PFNLVCOMPARE pfnCompare, const LVSORTKEY& key)
 {
-    m_list.SortItems(CompareImportance, reinterpret_cast<LPARAM>(&m_list), LVSORTKEY{1, true});
+    // The step is the permutation, and the keys only where they were not the positions already.
+    CUndoStep step(CUndoStep::Kind::Sort);
+    const int nCount = m_list.GetItemCount();
+    for (int i = 0; i < nCount; ++i) {
+        if (m_list.GetItemData(i) != i) {
+            step.anOldKeys.resize(static_cast<std::size_t>(nCount));
+            for (int j = 0; j < nCount; ++j) {
+                step.anOldKeys[static_cast<std::size_t>(j)] = static_cast<std::int32_t>(m_list.GetItemData(j));
+            }
+            break;
+        }
+    }
+    m_list.SortItems(pfnCompare, reinterpret_cast<LPARAM>(&m_list), key, &step.anNewPosition);
     RenumberKeys();
+    if (!step.anNewPosition.empty() || !step.anOldKeys.empty()) {
+        m_undo.Record(std::move(step));
+    }
 }
 
-void CTaskListDlg::OnSortTitle()
-{
-    m_list.SortItems(CompareTitle, reinterpret_cast<LPARAM>(&m_list), LVSORTKEY{0, false});
-    RenumberKeys();
-}
+void CTaskListDlg::OnSortImportance() { SortWithUndo(CompareImportance, LVSORTKEY{1, true}); }
+
+void CTaskListDlg::OnSortTitle() { SortWithUndo(CompareTitle, LVSORTKEY{0, false}); }

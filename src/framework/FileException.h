@@ -22,6 +22,13 @@ public:
     [[nodiscard]] const char* what() const noexcept override { return "CException"; }
 };
 
+// A command that the user chose to end, as by answering No: nothing is reported.
+class CUserException : public CException {
+public:
+    [[nodiscard]] CString GetErrorMessage() const override { return {}; }
+    [[nodiscard]] const char* what() const noexcept override { return "CUserException"; }
+};
+
 class CFileException : public CException {
 public:
     enum Cause : int {

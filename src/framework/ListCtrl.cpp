@@ -13,6 +13,36 @@ void CListCtrl::SetText(CListRow& row, int nCol, std::string_view text)
     row.m_anWidth[nCol] = CListRow::kUnmeasured;
 }
 
+void CListRowSet::Add(int nPosition, std::string_view title, std::string_view text1, std::string_view text2,
+                      LPARAM lParam)
+{
+    Row row{static_cast<std::int32_t>(nPosition), static_cast<std::int32_t>(lParam), {}};
+    const std::string_view texts[] = {title, text1, text2};
+    for (int nCol = 0; nCol < 3; ++nCol) {
+        m_texts.append(texts[nCol]);
+        row.anEnd[nCol] = m_texts.size();
+    }
+    m_rows.push_back(row);
+}
+
+void CListRowSet::Clear()
+{
+    m_rows.clear();
+    m_texts.clear();
+}
+
+std::string_view CListRowSet::GetText(int i, int nSubItem) const
+{
+    const Row& row = m_rows[static_cast<std::size_t>(i)];
+    std::uint64_t nBegin = 0;
+    if (nSubItem > 0) {
+        nBegin = row.anEnd[nSubItem - 1];
+    } else if (i > 0) {
+        nBegin = m_rows[static_cast<std::size_t>(i) - 1].anEnd[2];
+    }
+    return std::string_view(m_texts).substr(nBegin, row.anEnd[nSubItem] - nBegin);
+}
+
 void CListCtrl::CompactTexts()
 {
     // While the rows hold their texts in the order the texts were stored, as from a load until a
@@ -281,8 +311,11 @@ BOOL CListCtrl::DeleteAllItems()
     return TRUE;
 }
 
-int CListCtrl::DeleteSelectedItems()
+int CListCtrl::DeleteSelectedItems(CListRowSet* pRemoved)
 {
+    if (pRemoved != nullptr) {
+        pRemoved->Clear();
+    }
     if (m_nSelected == 0) {
         return 0;
     }
@@ -322,6 +355,9 @@ int CListCtrl::DeleteSelectedItems()
             nNewFocus = nOut;
         }
         if (row.m_bSelected) {
+            if (pRemoved != nullptr) {
+                pRemoved->Add(i, row.GetText(0), row.GetText(1), row.GetText(2), row.m_lParam);
+            }
             for (int nCol = 0; nCol < kMaxColumns && !bCompact; ++nCol) {
                 m_texts.Release(row.GetText(nCol));
             }
@@ -393,16 +429,27 @@ SortEntry MakeSortEntry(std::string_view text, int nOrigin, bool bDescending)
 
 } // namespace
 
-BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort) { return SortRows(pfnCompare, lParamSort, nullptr); }
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort)
+{
+    return SortRows(pfnCompare, lParamSort, nullptr, nullptr);
+}
 
 BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY& key)
 {
-    return SortRows(pfnCompare, lParamSort, key.nSubItem >= 0 && key.nSubItem < kMaxColumns ? &key : nullptr);
+    return SortItems(pfnCompare, lParamSort, key, nullptr);
 }
 
-BOOL CListCtrl::SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY* pKey)
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY& key, std::vector<int>* pNewPosition)
+{
+    return SortRows(pfnCompare, lParamSort, key.nSubItem >= 0 && key.nSubItem < kMaxColumns ? &key : nullptr, pNewPosition);
+}
+
+BOOL CListCtrl::SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY* pKey, std::vector<int>* pNewPosition)
 {
     const int nCount = GetItemCount();
+    if (pNewPosition != nullptr) {
+        pNewPosition->clear();
+    }
     if (pfnCompare == nullptr) {
         return FALSE;
     }
@@ -470,7 +517,149 @@ BOOL CListCtrl::SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSOR
         m_nSelectionMark = anNewPosition[static_cast<std::size_t>(m_nSelectionMark)];
     }
     Announce([&anNewPosition](IListCtrlObserver& o) { o.OnRowsReordered(anNewPosition); });
+    if (pNewPosition != nullptr) {
+        int i = 0;
+        while (i < nCount && anNewPosition[static_cast<std::size_t>(i)] == i) {
+            ++i;
+        }
+        if (i < nCount) {
+            *pNewPosition = std::move(anNewPosition);
+        }
+    }
     return TRUE;
+}
+
+BOOL CListCtrl::ReorderRows(std::span<const int> anNewPosition)
+{
+    const int nCount = GetItemCount();
+    if (anNewPosition.size() != static_cast<std::size_t>(nCount)) {
+        return FALSE;
+    }
+    std::vector<bool> bTaken(static_cast<std::size_t>(nCount), false);
+    for (const int nNew : anNewPosition) {
+        if (nNew < 0 || nNew >= nCount || bTaken[static_cast<std::size_t>(nNew)]) {
+            return FALSE;  // not a permutation
+        }
+        bTaken[static_cast<std::size_t>(nNew)] = true;
+    }
+    Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReordered(); });
+    std::vector<CListRow> moved(static_cast<std::size_t>(nCount));
+    for (int i = 0; i < nCount; ++i) {
+        moved[static_cast<std::size_t>(anNewPosition[static_cast<std::size_t>(i)])] = m_rows[static_cast<std::size_t>(i)];
+    }
+    m_rows.swap(moved);
+    if (m_nFocused != -1) {
+        m_nFocused = anNewPosition[static_cast<std::size_t>(m_nFocused)];
+    }
+    if (m_nSelectionMark != -1) {
+        m_nSelectionMark = anNewPosition[static_cast<std::size_t>(m_nSelectionMark)];
+    }
+    Announce([anNewPosition](IListCtrlObserver& o) { o.OnRowsReordered(anNewPosition); });
+    return TRUE;
+}
+
+void CListCtrl::StoreRowTexts(CListRow& row, const CListRowSet& rows, int i)
+{
+    for (int nCol = 0; nCol < kMaxColumns; ++nCol) {
+        const std::string_view stored = m_texts.Store(rows.GetText(i, nCol));
+        row.m_apText[nCol] = stored.data();
+        row.m_anLen[nCol] = static_cast<std::uint32_t>(stored.size());
+    }
+}
+
+BOOL CListCtrl::InsertRows(const CListRowSet& rows)
+{
+    const int nAdded = rows.GetCount();
+    if (nAdded == 0) {
+        return TRUE;
+    }
+    const int nCount = GetItemCount();
+    if (nCount > INT_MAX - nAdded) {
+        return FALSE;
+    }
+    const int nTotal = nCount + nAdded;
+    for (int i = 0; i < nAdded; ++i) {
+        const int nPos = rows.GetPosition(i);
+        if (nPos < 0 || nPos >= nTotal || (i > 0 && nPos <= rows.GetPosition(i - 1))) {
+            return FALSE;
+        }
+    }
+    const int nFirst = rows.GetPosition(0);
+    const bool bOneRun = rows.GetPosition(nAdded - 1) - nFirst + 1 == nAdded;
+    if (bOneRun) {
+        Announce([nFirst, nAdded](IListCtrlObserver& o) { o.OnRowsAboutToBeInserted(nFirst, nFirst + nAdded - 1); });
+    } else {
+        Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReset(); });
+    }
+    // One pass, merging the rows that stay with the rows that come back; the focus and the mark
+    // move with the rows that stay.
+    std::vector<CListRow> merged;
+    merged.reserve(static_cast<std::size_t>(nTotal));
+    int nOld = 0;
+    int nNext = 0;
+    int nNewFocus = -1;
+    int nNewMark = -1;
+    for (int nPos = 0; nPos < nTotal; ++nPos) {
+        if (nNext < nAdded && rows.GetPosition(nNext) == nPos) {
+            CListRow& row = merged.emplace_back();
+            StoreRowTexts(row, rows, nNext);
+            row.m_lParam = static_cast<std::int32_t>(rows.GetKey(nNext));
+            ++nNext;
+            continue;
+        }
+        if (nOld == m_nFocused) {
+            nNewFocus = nPos;
+        }
+        if (nOld == m_nSelectionMark) {
+            nNewMark = nPos;
+        }
+        merged.push_back(m_rows[static_cast<std::size_t>(nOld++)]);
+    }
+    m_rows.swap(merged);
+    m_nFocused = nNewFocus;
+    m_nSelectionMark = nNewMark;
+    if (bOneRun) {
+        Announce([](IListCtrlObserver& o) { o.OnRowsInserted(); });
+    } else {
+        Announce([](IListCtrlObserver& o) { o.OnRowsReset(); });
+    }
+    return TRUE;
+}
+
+void CListCtrl::SetSelection(std::span<const int> anSelected, int nFocused, int nMark)
+{
+    const int nCount = GetItemCount();
+    for (CListRow& row : m_rows) {
+        row.m_bSelected = false;
+    }
+    m_nSelected = 0;
+    for (const int nItem : anSelected) {
+        if (IsValidItem(nItem) && !m_rows[static_cast<std::size_t>(nItem)].m_bSelected) {
+            m_rows[static_cast<std::size_t>(nItem)].m_bSelected = true;
+            ++m_nSelected;
+        }
+    }
+    m_nFocused = IsValidItem(nFocused) ? nFocused : -1;
+    m_nSelectionMark = IsValidItem(nMark) ? nMark : -1;
+    if (nCount > 0) {
+        Announce([nCount](IListCtrlObserver& o) { o.OnStatesChanged(0, nCount - 1); });
+    }
+}
+
+void CListCtrl::SwapRows(CListCtrl& other)
+{
+    Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReset(); });
+    other.Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReset(); });
+    m_rows.swap(other.m_rows);
+    std::swap(m_texts, other.m_texts);
+    std::swap(m_nFocused, other.m_nFocused);
+    std::swap(m_nSelectionMark, other.m_nSelectionMark);
+    std::swap(m_nSelected, other.m_nSelected);
+    // Widths kept in the rows hold for the metrics they were measured with.
+    std::swap(m_pMeasuredWith, other.m_pMeasuredWith);
+    std::swap(m_nMeasuredVersion, other.m_nMeasuredVersion);
+    Announce([](IListCtrlObserver& o) { o.OnRowsReset(); });
+    other.Announce([](IListCtrlObserver& o) { o.OnRowsReset(); });
 }
 
 int CListCtrl::SetSelectionMark(int nIndex)

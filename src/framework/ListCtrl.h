@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -91,6 +92,31 @@ struct LVSORTKEY {
     bool bDescending = false;
 };
 
+// Copies of whole rows, each with the position it holds in the table it belongs to, their texts
+// held by the copy. What undo keeps of rows that went, to put them back where they stood.
+class CListRowSet {
+public:
+    void Add(int nPosition, std::string_view title, std::string_view text1, std::string_view text2, LPARAM lParam);
+    void Clear();
+
+    [[nodiscard]] int GetCount() const { return static_cast<int>(m_rows.size()); }
+    [[nodiscard]] bool IsEmpty() const { return m_rows.empty(); }
+    [[nodiscard]] int GetPosition(int i) const { return m_rows[static_cast<std::size_t>(i)].nPosition; }
+    [[nodiscard]] LPARAM GetKey(int i) const { return m_rows[static_cast<std::size_t>(i)].nKey; }
+    [[nodiscard]] std::string_view GetText(int i, int nSubItem) const;
+    // Bytes held, texts and bookkeeping: what a step of undo costs.
+    [[nodiscard]] std::size_t GetBytes() const { return m_texts.capacity() + m_rows.capacity() * sizeof(Row); }
+
+private:
+    struct Row {
+        std::int32_t nPosition;
+        std::int32_t nKey;
+        std::uint64_t anEnd[3];  // where each text ends in m_texts; texts lie one after another
+    };
+    std::vector<Row> m_rows;
+    std::string m_texts;
+};
+
 // Returns a negative number when row1 is to stand above row2, positive when below, 0 when equal.
 using PFNLVCOMPARE = int (*)(const CListRow& row1, const CListRow& row2, LPARAM lParamSort);
 
@@ -167,8 +193,21 @@ public:
     BOOL DeleteItem(int nItem);
     BOOL DeleteAllItems();
     // Deletes every selected row in one pass: the same rows, keys and flags as deleting the
-    // topmost selected row until none is left. Returns how many went.
-    int DeleteSelectedItems();
+    // topmost selected row until none is left. Returns how many went; pRemoved, when given,
+    // receives copies of them with the positions they held.
+    int DeleteSelectedItems(CListRowSet* pRemoved = nullptr);
+    // Puts rows back: each row of the set stands at its position once all are in (positions
+    // ascending). The rows come in unselected; the rows already there keep their flags.
+    BOOL InsertRows(const CListRowSet& rows);
+    // The selection as a whole, in one change: exactly the rows given (ascending) are selected,
+    // nFocused (-1: none) is focused and nMark is the selection mark.
+    void SetSelection(std::span<const int> anSelected, int nFocused, int nMark);
+    // Moves the row at each old position i to anNewPosition[i] (a permutation), flags and keys
+    // with it, as a sort does.
+    BOOL ReorderRows(std::span<const int> anNewPosition);
+    // Exchanges the rows, their texts and flags with another table's; columns stay. Lets a table
+    // be filled aside and put in whole, or kept aside while it is filled afresh.
+    void SwapRows(CListCtrl& other);
 
     // Reorders the rows by pfnCompare, keeping the earlier order of rows that compare equal.
     // pfnCompare must be a consistent ordering (as a byte-wise comparison of texts is).
@@ -177,6 +216,9 @@ public:
     // bytes of their texts, held in the sort's own array, and pfnCompare decides only between
     // rows whose texts begin alike. The order is the one pfnCompare alone gives.
     BOOL SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY& key);
+    // The same, also giving where each row went: (*pNewPosition)[old position] = new position;
+    // empty when nothing moved.
+    BOOL SortItems(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY& key, std::vector<int>* pNewPosition);
 
     [[nodiscard]] int GetSelectionMark() const { return m_nSelectionMark; }
     int SetSelectionMark(int nIndex);
@@ -208,7 +250,8 @@ private:
     [[nodiscard]] bool IsValidItem(int nItem) const { return nItem >= 0 && nItem < GetItemCount(); }
     void SetText(CListRow& row, int nCol, std::string_view text);
     void CompactTexts();
-    BOOL SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY* pKey);
+    BOOL SortRows(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, const LVSORTKEY* pKey, std::vector<int>* pNewPosition);
+    void StoreRowTexts(CListRow& row, const CListRowSet& rows, int i);
     [[nodiscard]] int FitColumnWidth(int nCol);
 
     template <class Fn>

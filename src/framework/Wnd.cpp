@@ -104,7 +104,12 @@ int CWinApp::DoMessageBox(const CString& strPrompt, UINT nType, HWND hOwner)
     return GetWindowSystem().MessageBox(hOwner, strPrompt, m_strAppName, nType);
 }
 
-void CWinApp::ProcessWndProcException(const CException& e) { e.ReportError(MB_ICONSTOP); }
+void CWinApp::ProcessWndProcException(const CException& e)
+{
+    if (dynamic_cast<const CUserException*>(&e) == nullptr) {
+        e.ReportError(MB_ICONSTOP);
+    }
+}
 
 CWinApp* AfxGetApp() { return g_pApp; }
 
@@ -124,6 +129,36 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType) { return AfxMessageBox(AfxLoadStri
 
 int CException::ReportError(UINT nType) const { return AfxMessageBox(GetErrorMessage(), nType); }
 
+namespace {
+
+int g_nHandlerDepth = 0;
+std::vector<std::function<void()>> g_idleWork;
+
+void RunIdleWork()
+{
+    while (g_nHandlerDepth == 0 && !g_idleWork.empty()) {
+        std::function<void()> fn = std::move(g_idleWork.front());
+        g_idleWork.erase(g_idleWork.begin());
+        ++g_nHandlerDepth;
+        try {
+            fn();
+        } catch (const CException& e) {
+            AfxGetApp()->ProcessWndProcException(e);
+        }
+        --g_nHandlerDepth;
+    }
+}
+
+} // namespace
+
+void AfxCallWhenIdle(std::function<void()> fn)
+{
+    g_idleWork.push_back(std::move(fn));
+    RunIdleWork();
+}
+
+bool AfxIsHandlingMessage() { return g_nHandlerDepth > 0; }
+
 LRESULT AfxCallWndProc(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (pWnd == nullptr) {
@@ -132,13 +167,17 @@ LRESULT AfxCallWndProc(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam)
     const CurrentMessage saved = g_current;
     g_current = {pWnd, message, wParam, lParam};
     LRESULT lResult = 0;
+    // The depth covers the report of a failure too: its box is part of the handling.
+    ++g_nHandlerDepth;
     try {
         lResult = pWnd->WindowProc(message, wParam, lParam);
     } catch (const CException& e) {
         AfxGetApp()->ProcessWndProcException(e);
         lResult = message == WM_COMMAND ? TRUE : 0;
     }
+    --g_nHandlerDepth;
     g_current = saved;
+    RunIdleWork();
     return lResult;
 }
 

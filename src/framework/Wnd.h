@@ -7,6 +7,7 @@
 #include "framework/ResourceTypes.h"
 #include "framework/WindowSystem.h"
 
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -209,3 +210,10 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK);
 // handler, shows its message and returns as the framework does (0 for WM_INITDIALOG, TRUE for
 // WM_COMMAND), so the program goes on.
 LRESULT AfxCallWndProc(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs fn once no message is being handled, no handler and none of the modal loops it opened:
+// at once when that is so now, else when the outermost handler returns. For work that must not
+// change what a running command sees.
+void AfxCallWhenIdle(std::function<void()> fn);
+// Whether a message is being handled now.
+bool AfxIsHandlingMessage();

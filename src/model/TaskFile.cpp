@@ -66,6 +66,7 @@ void CTaskListDlg::LoadTasks()
             AppendTask(pszTitle, ReadDecimalOrZero(importance), pszDetails);
         }
         file.Close();
+        RememberTaskFile();
     } catch (const CFileException& e) {
         // The list now holds less than the file: a save would destroy the rest.
         if (bOpened || e.m_cause != CFileException::fileNotFound) {
@@ -142,6 +143,7 @@ void CTaskListDlg::SaveTasks()
     if (m_loadFailure) {
         throw *m_loadFailure;
     }
+    ConfirmOverwriteOfChangedFile();
     CStdioFile file(TaskFilePath(true).c_str(), CFile::modeCreate | CFile::modeWrite);
     // Records ("%s\t%d\t%s\n", the LF written as CR LF) are made a batch at a time straight in
     // the file's form and handed over as they are: one copy of each text, instead of a record
@@ -197,4 +199,5 @@ void CTaskListDlg::SaveTasks()
     }
     writeBatch(m_list.GetItemCount());
     file.Close();
+    RememberTaskFile();
 }

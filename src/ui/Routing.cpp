@@ -32,6 +32,9 @@ const CTaskListDlg::CommandEntry CTaskListDlg::s_commands[] = {
     {ID_POPUP_DELETE, &CTaskListDlg::OnAccelDelete},
     {ID_POPUP_FONT_LARGER, &CTaskListDlg::OnPopupFontLarger},
     {ID_POPUP_FONT_SMALLER, &CTaskListDlg::OnPopupFontSmaller},
+    {ID_ACCEL_UNDO, &CTaskListDlg::OnEditUndo},
+    {ID_ACCEL_REDO, &CTaskListDlg::OnEditRedo},
+    {ID_ACCEL_REDO2, &CTaskListDlg::OnEditRedo},
 };
 
 BOOL CTaskListDlg::OnCmdMsg(UINT nID)

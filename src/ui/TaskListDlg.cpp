@@ -39,6 +39,7 @@ BOOL CTaskListDlg::OnInitDialog()
     m_hAccel = LoadAccelerators(IDR_ACCELERATORS);
 
     CaptureDataDirectory();
+    StartWatchingTaskFile();
 
     try {
         LoadSettings();

@@ -3,18 +3,25 @@
 // Its members are defined by concern: model/ (task list, task file, settings), commands/ (add,
 // edit, delete, sort, find), ui/ (start-up, shutdown, font, routing).
 
+#include "commands/UndoHistory.h"
 #include "framework/FileException.h"
+#include "framework/FileStamp.h"
+#include "framework/FileWatch.h"
 #include "framework/ListCtrl.h"
 #include "framework/Wnd.h"
 #include "ui/AboutDlg.h"
 #include "ui/TaskEntryDlg.h"
 
 #include <optional>
+#include <span>
 #include <string_view>
 
 class CTaskListDlg : public CDialog {
 public:
     explicit CTaskListDlg(CWnd* pParent = nullptr);
+    ~CTaskListDlg() override;
+    CTaskListDlg(const CTaskListDlg&) = delete;
+    CTaskListDlg& operator=(const CTaskListDlg&) = delete;
 
     // Start-up and shutdown.
     BOOL OnInitDialog() override;
@@ -48,6 +55,14 @@ public:
     void OnFontSmaller();
     void OnAbout();
     void OnExit();
+    // Undo and redo of the changes to the task list.
+    void OnEditUndo();
+    void OnEditRedo();
+
+    // The task file as another program may change it: looked at when it may have changed, loaded
+    // again when it did, and asked about before a save would overwrite such a change.
+    void CheckTaskFileOnDisk();
+    void ReloadTasks();
 
     static int CompareImportance(const CListRow& row1, const CListRow& row2, LPARAM lParamSort);
     static int CompareTitle(const CListRow& row1, const CListRow& row2, LPARAM lParamSort);
@@ -64,6 +79,7 @@ public:
     CString m_strFind;
     CString m_szDataDir;
     int m_nNewRow = 0;
+    CUndoHistory m_undo;
 
     // Longest texts a row keeps, in bytes.
     static constexpr std::size_t kMaxTitle = 255;
@@ -106,6 +122,21 @@ private:
     [[nodiscard]] CString TaskFilePath(bool bForWriting) const;
     [[nodiscard]] CString SettingsFilePath() const;
     void RenumberKeys();
+    void SortWithUndo(PFNLVCOMPARE pfnCompare, const LVSORTKEY& key);
+    void ApplyUndo(CUndoStep& step);
+    void ApplyRedo(CUndoStep& step);
+    void SelectRestoredRows(int nFirst, std::span<const int> anRows);
+
+    void StartWatchingTaskFile();
+    void RememberTaskFile();
+    void OnTaskFileEvent();
+    void ConfirmOverwriteOfChangedFile();
+
+    // The task file as the program last loaded or saved it, and the watch that says when to look.
+    CFileStamp m_taskFileStamp;
+    CFileWatch m_taskFileWatch;
+    bool m_bTaskFileCheckQueued = false;
+    bool m_bReloadFailureShown = false;
 
     // Set when the task file exists but was not read whole: from then on no save may replace it.
     std::optional<CFileException> m_loadFailure;

@@ -286,7 +286,9 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"ShiftEscape", VK_ESCAPE, kShift, WM_KEYDOWN, TRUE, false},
                       // System key-downs come with Alt and are not swallowed.
                       KeyCase{"AltEscapeAsSystemKey", VK_ESCAPE, kAlt, WM_SYSKEYDOWN, FALSE, false},
-                      KeyCase{"AltEnterAsSystemKey", VK_RETURN, kAlt, WM_SYSKEYDOWN, FALSE, false}),
+                      KeyCase{"AltEnterAsSystemKey", VK_RETURN, kAlt, WM_SYSKEYDOWN, FALSE, false},
+                      // Left to the platform, which makes it the window's Close.
+                      KeyCase{"AltF4AsSystemKey", VK_F1 + 3, kAlt, WM_SYSKEYDOWN, FALSE, false}),
     CaseName<KeyCase>);
 
 // In the running program: Esc and Enter would otherwise end the main window's modal loop.
@@ -392,10 +394,14 @@ TEST_F(ContextMenuTest, EditAndDeleteWithoutSelectionRewriteTheFileOnly)
 
     RightClickList(main);
     EXPECT_EQ(ReadFileBytes(dir.File("ruvelo.csv")), "cherry\t2\tc\r\napple\t10\ta\r\nbanana\t5\tb\r\n");
+    // Another program's version: the save asks before it overwrites it, and is told to go on.
     WriteFileBytes(dir.File("ruvelo.csv"), kTasks);
+    env.ws.messageBoxAnswers = {IDYES};
     RightClickList(main);
 
     EXPECT_EQ(env.ws.popups.size(), 2u);
+    ASSERT_EQ(env.ws.messageBoxes.size(), 1u);
+    EXPECT_EQ(env.ws.messageBoxes[0].nType, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
     EXPECT_TRUE(env.ws.dialogsShown.empty());
     EXPECT_EQ(main.Titles(), (Rows{"cherry", "apple", "banana"}));
     EXPECT_EQ(ReadFileBytes(dir.File("ruvelo.csv")), "cherry\t2\tc\r\napple\t10\ta\r\nbanana\t5\tb\r\n");
@@ -448,6 +454,30 @@ TEST_F(WindowMenuTest, OtherNumbersGoToTheDefaultProcessing)
     }
     EXPECT_TRUE(env.ws.dialogsShown.empty());
     EXPECT_EQ(main.Titles(), (Rows{"cherry", "apple", "banana"}));
+}
+
+// Alt+F4 and the window menu's Close reach a dialog as the system command Close, which a dialog
+// takes for Cancel: what was typed is dropped.
+TEST_F(WindowMenuTest, CloseCancelsTheEntryDialogAndTheAboutBox)
+{
+    CStartedMainWindow main(env);
+    main.List().SetItemState(0, kBoth, kBoth);
+    for (const UINT nCommand : {UINT{ID_TASK_EDIT}, UINT{ID_VERSION_INFO}}) {
+        SCOPED_TRACE(nCommand);
+        bool bEnded = false;
+        Answer answer = Typed(IDOK, CString("typed"), CString("1"), CString("t"));
+        answer.whileOpen = [&](CDialog& dlg) {
+            dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+            bEnded = !env.ws.GetWindow(dlg.m_hWnd).bInModalLoop;
+        };
+        env.ws.dialogAnswers.push_back(answer);
+        AfxCallWndProc(&main.dlg, WM_COMMAND, nCommand, 0);
+        EXPECT_TRUE(bEnded);
+    }
+    ASSERT_EQ(env.ws.dialogsShown.size(), 2u);
+    EXPECT_EQ(main.Titles(), (Rows{"cherry", "apple", "banana"}));
+    EXPECT_EQ(main.dlg.m_entryDlg.m_strTitle, "cherry");
+    EXPECT_TRUE(env.ws.GetWindow(main.dlg.m_hWnd).bEnabled);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "framework/SysCalls.h"
 #include "res/resource.h"
 #include "support/ModelTaskFile.h"
+#include "support/PollingDescriptorWatch.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -160,9 +162,23 @@ private:
         const std::string& strVerb = command[0];
         const std::size_t nBoxes = m_pEnv ? m_pEnv->ws.messageBoxes.size() : 0;
         Fields extra;
-        if (strVerb == "start") {
+        if (strVerb == "start" || strVerb == "start watching") {
+            // Without a watch, a program knows nothing of the other's saves; it is told to
+            // overwrite them, so that only the lock decides, and that question is not reported.
+            const bool bWatching = strVerb == "start watching";
+            if (bWatching) {
+                m_pWatch = std::make_unique<CPollingDescriptorWatch>();
+            }
             m_pEnv = std::make_unique<CTestApp>();
+            if (!bWatching) {
+                m_pEnv->ws.answerBox = [](const CString& /*strText*/, UINT nType) {
+                    return IsOverwriteQuestion(nType) ? IDYES : 0;
+                };
+            }
             m_pMain = std::make_unique<CStartedMainWindow>(*m_pEnv);
+        } else if (strVerb == "wait for") {
+            // What the event loop does within a second, until the list is as given.
+            m_pWatch->RunUntil([&] { return ListBytes(m_pMain->List()) == command[1]; }, std::chrono::seconds(1));
         } else if (strVerb == "add") {
             Add(command[1]);
         } else if (strVerb == "save") {
@@ -179,6 +195,9 @@ private:
         if (m_pEnv) {
             for (std::size_t i = nBoxes; i < m_pEnv->ws.messageBoxes.size(); ++i) {
                 const auto& box = m_pEnv->ws.messageBoxes[i];
+                if (m_pEnv->ws.answerBox && IsOverwriteQuestion(box.nType)) {
+                    continue;
+                }
                 reply.push_back(box.strText + "|" + box.strCaption + "|" + std::to_string(box.nType) + "|" +
                                 (box.hOwner != nullptr ? "owned" : "unowned"));
             }
@@ -218,10 +237,13 @@ private:
                                   LVIS_SELECTED | LVIS_FOCUSED);
                 m_pMain->Command(ID_TASK_DELETE);
             }
-            if (m_pEnv->ws.messageBoxes.size() == nBoxes) {
+            const auto& boxes = m_pEnv->ws.messageBoxes;
+            const auto refusal = std::find_if(boxes.begin() + static_cast<std::ptrdiff_t>(nBoxes), boxes.end(),
+                                              [](const auto& box) { return !IsOverwriteQuestion(box.nType); });
+            if (refusal == boxes.end()) {
                 results.push_back(ListBytes(m_pMain->List()));
             } else {
-                results.push_back("!" + m_pEnv->ws.messageBoxes.back().strText);
+                results.push_back("!" + refusal->strText);
             }
             // A refusal takes no time and a save a disk flush: without a pause between commands
             // the refused program would run through its whole session during one save of the other.
@@ -230,6 +252,9 @@ private:
         return results;
     }
 
+    static bool IsOverwriteQuestion(UINT nType) { return nType == (MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2); }
+
+    std::unique_ptr<CPollingDescriptorWatch> m_pWatch;
     std::unique_ptr<CTestApp> m_pEnv;
     std::unique_ptr<CStartedMainWindow> m_pMain;
 };
@@ -468,6 +493,30 @@ TEST_F(TwoProgramsTest, ConcurrentSessionsLeaveOnlyWholeVersions)
     EXPECT_EQ(ListBytes(main.List()), *final);
     std::printf("[ two      ] %d commands each, %d saves refused, %zu versions seen by the reader\n", kCommands,
                 nRefused, seen.size());
+}
+
+// With the file watched, as the program runs, each program shows what the other saved within a
+// second, so adding in turn loses no task and asks nothing.
+TEST_F(TwoProgramsTest, WatchingProgramsAddingInTurnLoseNothing)
+{
+    CProgram a;
+    CProgram b;
+    ASSERT_TRUE(a.Run({"start watching"}).boxes.empty());
+    ASSERT_TRUE(b.Run({"start watching"}).boxes.empty());
+    std::string strExpected = m_strInitial;
+    for (int i = 0; i < 6; ++i) {
+        CProgram& adding = i % 2 == 0 ? a : b;
+        CProgram& other = i % 2 == 0 ? b : a;
+        const std::string strTitle = std::string(i % 2 == 0 ? "a" : "b") + std::to_string(i);
+        strExpected += strTitle + "\t1\t\r\n";
+        const Reply added = adding.Run({"add", strTitle});
+        EXPECT_TRUE(added.boxes.empty()) << "step " << i;
+        EXPECT_EQ(added.strList, strExpected);
+        ASSERT_EQ(ReadFileBytes(m_strTaskFile), strExpected) << "step " << i;
+        const Reply shown = other.Run({"wait for", strExpected});
+        EXPECT_EQ(shown.strList, strExpected) << "not shown within a second, step " << i;
+        EXPECT_TRUE(shown.boxes.empty());
+    }
 }
 
 } // namespace

@@ -239,6 +239,11 @@ void CFakeWindowSystem::SetIcon(HWND hWnd, HICON hIcon, BOOL bBigIcon)
 int CFakeWindowSystem::MessageBox(HWND hOwner, const CString& strText, const CString& strCaption, UINT nType)
 {
     messageBoxes.push_back({hOwner, strText, strCaption, nType});
+    if (answerBox) {
+        if (const int nAnswer = answerBox(strText, nType); nAnswer != 0) {
+            return nAnswer;
+        }
+    }
     if (!messageBoxAnswers.empty()) {
         const int nAnswer = messageBoxAnswers.front();
         messageBoxAnswers.pop_front();

@@ -81,6 +81,8 @@ public:
 
     // Scripts and answers.
     std::deque<int> messageBoxAnswers;  // when empty: IDOK, or IDNO for a Yes/No box
+    // Consulted first when set: an answer for the box, or 0 to go on to the script above.
+    std::function<int(const CString& strText, UINT nType)> answerBox;
     std::deque<DialogAnswer> dialogAnswers;
     std::deque<UINT> popupChoices;  // 0 dismisses the menu; when empty, dismissed
     std::function<void()> mainLoop;  // runs inside the main window's modal loop
