@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +27,8 @@
 namespace {
 
 HWND ToHandle(std::uintptr_t n) { return reinterpret_cast<HWND>(n); }
+
+constexpr UINT kVkF4 = VK_F1 + 3;
 
 // The standard items of the window menu that this window can carry out, as the platform names them.
 struct StandardSysItem {
@@ -182,7 +185,7 @@ HWND CQtWindowSystem::CreateDialogWindow(CDialog& dlg, HWND hOwner)
         auto* pDialog = new CDialogWidget(Widget(hOwner));
         connect(pDialog, &CDialogWidget::cancelRequested, this, [this, hDlg] { Dispatch(hDlg, WM_COMMAND, IDCANCEL); });
         pDialog->setFont(font);
-        pDialog->setFixedSize(clientSize);
+        pDialog->resize(clientSize);
         pClient = pDialog;
         pTop = pDialog;
     }
@@ -210,7 +213,11 @@ HWND CQtWindowSystem::CreateDialogWindow(CDialog& dlg, HWND hOwner)
                 pLabel->setText(FromResource(item.text));
             } else {
                 pLabel->setText(FromResource(item.text));
-                pPendingBuddyLabel = pLabel;  // its mnemonic moves the focus to the next control
+                // A mnemonic moves the focus to the next control, and the label names that control
+                // to a screen reader. A label without one names nothing: it is just a line of text.
+                if (!QKeySequence::mnemonic(pLabel->text()).isEmpty()) {
+                    pPendingBuddyLabel = pLabel;
+                }
             }
             pControl = pLabel;
             break;
@@ -220,16 +227,15 @@ HWND CQtWindowSystem::CreateDialogWindow(CDialog& dlg, HWND hOwner)
             if ((item.style & ES_CENTER) != 0) {
                 pEdit->setAlignment(Qt::AlignCenter);
             }
-            if ((item.style & ES_NUMBER) != 0) {
-                pEdit->setAttribute(Qt::WA_InputMethodEnabled, false);
-            }
             pControl = pEdit;
             break;
         }
         case CtlClass::Button: {
             auto* pButton = new QPushButton(FromResource(item.text), pClient);
             pButton->setDefault((item.style & BS_DEFPUSHBUTTON) != 0);
-            pButton->setAutoDefault(false);
+            // A focused button is the one Enter presses; the template's default takes Enter back
+            // once the focus has left the buttons.
+            pButton->setAutoDefault(true);
             const int nID = item.id;
             connect(pButton, &QPushButton::clicked, this, [this, hDlg, nID] { Dispatch(hDlg, WM_COMMAND, static_cast<WPARAM>(nID)); });
             pControl = pButton;
@@ -255,6 +261,10 @@ HWND CQtWindowSystem::CreateDialogWindow(CDialog& dlg, HWND hOwner)
             pPendingBuddyLabel = nullptr;
         }
         AddControl(hDlg, item, pControl);
+    }
+    if (auto* pDialog = qobject_cast<CDialogWidget*>(pTop)) {
+        // Its controls are placed for this one size.
+        pDialog->setFixedSize(clientSize);
     }
     return hDlg;
 }
@@ -507,7 +517,9 @@ void CQtWindowSystem::SetIcon(HWND hWnd, HICON hIcon, BOOL /*bBigIcon*/)
 
 int CQtWindowSystem::MessageBox(HWND hOwner, const CString& strText, const CString& strCaption, UINT nType)
 {
-    QMessageBox box(MessageBoxIcon(nType), ToQString(strCaption), ToQString(strText), QMessageBox::NoButton, Widget(hOwner));
+    // A fixed frame: the box sizes itself to its text and buttons.
+    QMessageBox box(MessageBoxIcon(nType), ToQString(strCaption), ToQString(strText), QMessageBox::NoButton, Widget(hOwner),
+                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     box.setTextFormat(Qt::PlainText);
     int nResult = IDOK;
     if ((nType & MB_TYPEMASK) == MB_YESNO) {
@@ -707,6 +719,12 @@ bool CQtWindowSystem::eventFilter(QObject* pWatched, QEvent* pEvent)
         return false;
     }
     if (pWindow->pDialog->PreTranslateMessage(&msg)) {
+        return true;
+    }
+    // The platform's own handling of Alt+F4 in any of the program's windows: the window menu's
+    // Close, which a dialog takes for Cancel. A window manager usually takes the key first.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == kVkF4) {
+        Dispatch(hTop, WM_SYSCOMMAND, SC_CLOSE);
         return true;
     }
     // The platform's own handling of Alt+Space: the window menu.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -55,9 +56,9 @@ void CMainWindowWidget::closeEvent(QCloseEvent* pEvent)
 
 CDialogWidget::CDialogWidget(QWidget* pParent) : QDialog(pParent)
 {
-    // A modal frame: a caption with the close box, and no minimize or maximize.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    // A modal frame: a caption with the close box, no minimize or maximize, and no resizing.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
 
 void CDialogWidget::EndFromWindowLogic()
@@ -109,6 +110,51 @@ void CSingleLineEdit::OnTextEdited(const QString& strNow)
     setCursorPosition(static_cast<int>(nPrefix + strInserted.size()));
 }
 
+CNumberEdit::CNumberEdit(QWidget* pParent) : CSingleLineEdit(pParent)
+{
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+QVariant CNumberEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    return inputMethodQuery(query, QVariant());
+}
+
+QVariant CNumberEdit::inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const
+{
+    // A line edit answers this from its enabled and read-only states alone, ignoring the
+    // attribute: without this answer the input method would compose into the box.
+    if (query == Qt::ImEnabled) {
+        return false;
+    }
+    return CSingleLineEdit::inputMethodQuery(query, std::move(argument));
+}
+
+std::optional<QString> CNumberEdit::TypedDigits(const QString& strTyped) const
+{
+    QString strDigits;
+    for (const QChar c : strTyped) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            strDigits += c;
+        } else if (c >= QChar(u'\uFF10') && c <= QChar(u'\uFF19')) {
+            // A full-width digit, as a Japanese keyboard or input method gives it.
+            strDigits += QChar(static_cast<char16_t>(u'0' + (c.unicode() - u'\uFF10')));
+        } else {
+            QApplication::beep();
+            return std::nullopt;
+        }
+    }
+    QString strAfter = text();
+    const int nStart = hasSelectedText() ? selectionStart() : cursorPosition();
+    const int nLength = hasSelectedText() ? static_cast<int>(selectedText().size()) : 0;
+    strAfter.replace(nStart, nLength, strDigits);
+    if (!Fits(strAfter)) {
+        QApplication::beep();
+        return std::nullopt;
+    }
+    return strDigits;
+}
+
 bool CNumberEdit::Fits(const QString& strText) const
 {
     QStyleOptionFrame option;
@@ -124,20 +170,25 @@ void CNumberEdit::keyPressEvent(QKeyEvent* pEvent)
     const bool bPrintable = !strTyped.isEmpty() && strTyped.at(0).isPrint() &&
                             (pEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
     if (bPrintable) {
-        for (const QChar c : strTyped) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-                QApplication::beep();
-                return;
-            }
+        const std::optional<QString> strDigits = TypedDigits(strTyped);
+        if (!strDigits) {
+            return;
         }
-        QString strAfter = text();
-        const int nStart = hasSelectedText() ? selectionStart() : cursorPosition();
-        const int nLength = hasSelectedText() ? static_cast<int>(selectedText().size()) : 0;
-        strAfter.replace(nStart, nLength, strTyped);
-        if (!Fits(strAfter)) {
-            QApplication::beep();
+        if (*strDigits != strTyped) {
+            insert(*strDigits);
             return;
         }
     }
     QLineEdit::keyPressEvent(pEvent);
+}
+
+void CNumberEdit::inputMethodEvent(QInputMethodEvent* pEvent)
+{
+    // Nothing is composed here: a commit is taken as typed text, and a preedit is not shown.
+    if (!pEvent->commitString().isEmpty()) {
+        if (const std::optional<QString> strDigits = TypedDigits(pEvent->commitString())) {
+            insert(*strDigits);
+        }
+    }
+    pEvent->accept();
 }

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
 
 struct MENUTEMPLATE;
 
@@ -75,16 +76,25 @@ private:
     QString m_strBefore;
 };
 
-// An edit box that takes typed digits only and, since its text does not scroll, stops taking
-// characters once they no longer fit. Pasted text is not filtered.
+// An edit box that takes digits only, however they are typed, and, since its text does not
+// scroll, stops taking characters once they no longer fit. The input method is off in it, and
+// what one commits anyway is taken as typed text. Pasted text is not filtered.
 class CNumberEdit : public CSingleLineEdit {
     Q_OBJECT
 public:
-    using CSingleLineEdit::CSingleLineEdit;
+    explicit CNumberEdit(QWidget* pParent = nullptr);
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // The input method also asks through this one, by name.
+    Q_INVOKABLE QVariant inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const;
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void inputMethodEvent(QInputMethodEvent* pEvent) override;
 
 private:
+    // The ASCII digits that typed text stands for, once they fit where they would go; nothing
+    // (and a beep) when the text holds anything else or would not fit.
+    [[nodiscard]] std::optional<QString> TypedDigits(const QString& strTyped) const;
     [[nodiscard]] bool Fits(const QString& strText) const;
 };

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "support/TestEnv.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -36,6 +37,9 @@ TEST_F(AboutBoxTest, ShowsTheIconTheNameAndVersionAndALineWithOkFocused)
     QWidget* pFocus = nullptr;
     QWidget* pOk = nullptr;
     bool bOkIsDefault = false;
+    QString strOkName;
+    int nOkLabels = -1;
+    int nBuddies = 0;
     env.ws.onModalDialog = [&](HWND hDlg, CDialog&) {
         QWidget* pDialog = env.ws.Widget(hDlg);
         strCaption = pDialog->windowTitle();
@@ -45,10 +49,15 @@ TEST_F(AboutBoxTest, ShowsTheIconTheNameAndVersionAndALineWithOkFocused)
             } else {
                 texts.append(pLabel->text());
             }
+            nBuddies += pLabel->buddy() != nullptr ? 1 : 0;
         }
         pFocus = QApplication::focusWidget();
         pOk = env.ws.Item(hDlg, IDOK);
         bOkIsDefault = qobject_cast<QPushButton*>(pOk) != nullptr && qobject_cast<QPushButton*>(pOk)->isDefault();
+        if (QAccessibleInterface* pAccessible = QAccessible::queryAccessibleInterface(pOk)) {
+            strOkName = pAccessible->text(QAccessible::Name);
+            nOkLabels = static_cast<int>(pAccessible->relations(QAccessible::Label).size());
+        }
         QTest::keyClick(pFocus, Qt::Key_Return);
     };
     main.Command(ID_VERSION_INFO);
@@ -62,6 +71,10 @@ TEST_F(AboutBoxTest, ShowsTheIconTheNameAndVersionAndALineWithOkFocused)
     EXPECT_NE(pOk, nullptr);
     EXPECT_EQ(pFocus, pOk);
     EXPECT_TRUE(bOkIsDefault);
+    // The lines of text have no mnemonic: they label nothing, so a screen reader reads OK as "OK".
+    EXPECT_EQ(nBuddies, 0);
+    EXPECT_EQ(strOkName, QStringLiteral("OK"));
+    EXPECT_EQ(nOkLabels, 0);
     // The same picture is the window's icon, in both sizes.
     const QList<QSize> sizes = main.Window()->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
@@ -80,6 +93,7 @@ TEST_F(AboutBoxTest, EveryWayOfClosingItFromEitherMenuChangesNothing)
         {"Space on OK", [](QWidget*, QWidget*) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); }},
         {"Esc", [](QWidget*, QWidget*) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); }},
         {"close box", [](QWidget* pDialog, QWidget*) { pDialog->close(); }},
+        {"Alt+F4", [](QWidget*, QWidget*) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::AltModifier); }},
     };
     struct OpenCase {
         const char* pszName;

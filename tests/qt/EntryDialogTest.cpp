@@ -5,8 +5,10 @@
 #include "res/resource.h"
 #include "support/TestEnv.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -96,7 +98,7 @@ TEST_P(EnterInEachBox, ConfirmsTheDialogWithTheTypedTexts)
 
 INSTANTIATE_TEST_SUITE_P(Boxes, EnterInEachBox, ::testing::Values(IDC_TITLE, IDC_IMPORTANCE, IDC_DETAILS));
 
-TEST_F(EntryDialogTest, EscTheCloseBoxAndCancelKeepTheFieldsAsTheyWere)
+TEST_F(EntryDialogTest, EveryWayOfCancellingKeepsTheFieldsAsTheyWere)
 {
     struct CancelCase {
         const char* pszName;
@@ -106,6 +108,16 @@ TEST_F(EntryDialogTest, EscTheCloseBoxAndCancelKeepTheFieldsAsTheyWere)
         {"Esc", [](const EntryBoxes&, QWidget*) { Press(Qt::Key_Escape); }},
         {"close box", [](const EntryBoxes&, QWidget* pDialog) { pDialog->close(); }},
         {"Cancel button", [](const EntryBoxes& boxes, QWidget*) { QTest::mouseClick(boxes.pCancel, Qt::LeftButton); }},
+        // With no window manager taking the key, as under a bare X server or offscreen.
+        {"Alt+F4", [](const EntryBoxes&, QWidget*) { Press(Qt::Key_F4, Qt::AltModifier); }},
+        {"Enter on Cancel",
+         [](const EntryBoxes& boxes, QWidget*) {
+             for (int i = 0; i < 4; ++i) {
+                 Press(Qt::Key_Tab);
+             }
+             EXPECT_EQ(QApplication::focusWidget(), boxes.pCancel);
+             Press(Qt::Key_Return);
+         }},
     };
     CQtTestApp env;
     CShownMainWindow main(env);
@@ -129,7 +141,51 @@ TEST_F(EntryDialogTest, EscTheCloseBoxAndCancelKeepTheFieldsAsTheyWere)
         EXPECT_EQ(Utf8Field(main.dlg.m_entryDlg.m_strDetails), "牛乳");
         EXPECT_EQ(main.Titles(), (std::vector<std::string>{"買い物"}));
     }
-    EXPECT_EQ(env.ws.nModalDialogs, 3);
+    EXPECT_EQ(env.ws.nModalDialogs, 5);
+}
+
+TEST_F(EntryDialogTest, EnterPressesTheFocusedButtonAndOkFromAnyBox)
+{
+    struct EnterCase {
+        const char* pszName;
+        int nTabs;  // from the title box
+        Qt::Key key;
+        bool bConfirms;
+    };
+    const EnterCase cases[] = {
+        {"on OK", 3, Qt::Key_Return, true},
+        {"on Cancel", 4, Qt::Key_Return, false},
+        {"keypad Enter on Cancel", 4, Qt::Key_Enter, false},
+        {"in the title box after Cancel had the focus", 5, Qt::Key_Return, true},
+        {"in the details box after Cancel had the focus", 7, Qt::Key_Return, true},
+    };
+    for (const EnterCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        CTempDataDir caseDir;
+        WriteFileBytes(caseDir.File("ruvelo.ini"), "120");
+        WriteTaskFile(caseDir.File("ruvelo.csv"), {"a\t1\t"});
+        CQtTestApp env;
+        CShownMainWindow main(env);
+        bool bClosed = false;
+        env.ws.onModalDialog = [&](HWND hDlg, CDialog&) {
+            const EntryBoxes boxes(env.ws, hDlg);
+            Type(QStringLiteral("new"));
+            for (int i = 0; i < c.nTabs; ++i) {
+                Press(Qt::Key_Tab);
+                // The focused button shows as the default; the template's default once it leaves.
+                const bool bOnCancel = QApplication::focusWidget() == boxes.pCancel;
+                EXPECT_EQ(boxes.pCancel->isDefault(), bOnCancel);
+                EXPECT_EQ(boxes.pOk->isDefault(), !bOnCancel);
+            }
+            Press(c.key);
+            bClosed = !env.ws.Widget(hDlg)->isVisible();
+        };
+        main.Key(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(bClosed);
+        EXPECT_EQ(Utf8Field(main.dlg.m_entryDlg.m_strTitle), c.bConfirms ? "new" : "");
+        EXPECT_EQ(main.Titles(), c.bConfirms ? (std::vector<std::string>{"a", "new"}) : (std::vector<std::string>{"a"}));
+        EXPECT_EQ(ReadFileBytes(caseDir.File("ruvelo.csv")), c.bConfirms ? "a\t1\t\r\nnew\t5\t\r\n" : "a\t1\t\r\n");
+    }
 }
 
 TEST_F(EntryDialogTest, TheImportanceBoxTakesTypedDigitsOnlyUntilItIsFullButTakesAnyPastedText)
@@ -143,6 +199,7 @@ TEST_F(EntryDialogTest, TheImportanceBoxTakesTypedDigitsOnlyUntilItIsFullButTake
         const EntryBoxes boxes(env.ws, hDlg);
         Press(Qt::Key_Tab);  // to the importance box, its "5" selected
         ASSERT_EQ(QApplication::focusWidget(), boxes.pImportance);
+        // A full-width digit is taken as its ASCII digit.
         Type(QStringLiteral(u"a-1 2x+3.９"));
         strTyped = boxes.pImportance->text();
 
@@ -158,12 +215,83 @@ TEST_F(EntryDialogTest, TheImportanceBoxTakesTypedDigitsOnlyUntilItIsFullButTake
     };
     main.Key(Qt::Key_I, Qt::ControlModifier);
 
-    EXPECT_EQ(strTyped, QStringLiteral("123"));
+    EXPECT_EQ(strTyped, QStringLiteral("1239"));
     EXPECT_FALSE(strFull.isEmpty());
     EXPECT_LT(strFull.size(), 40);
     EXPECT_EQ(strFull, QString(strFull.size(), QLatin1Char('9')));
     EXPECT_EQ(strPasted, QStringLiteral("-12abc"));
     EXPECT_EQ(Utf8Field(main.dlg.m_entryDlg.m_strImportance), "-12abc");
+}
+
+// What an input method sends: a commit, and the text it is still composing.
+void Commit(QWidget* pBox, const QString& strCommit, const QString& strPreedit = QString())
+{
+    QInputMethodEvent event(strPreedit, {});
+    event.setCommitString(strCommit);
+    QApplication::sendEvent(pBox, &event);
+}
+
+// Whether the box lets an input method compose into it, asked as the platform's input context asks.
+bool InputMethodEnabled(QWidget* pBox)
+{
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(pBox, &query);
+    QVariant byName;
+    QMetaObject::invokeMethod(pBox, "inputMethodQuery", Qt::DirectConnection, Q_RETURN_ARG(QVariant, byName),
+                              Q_ARG(Qt::InputMethodQuery, Qt::ImEnabled), Q_ARG(QVariant, QVariant()));
+    EXPECT_EQ(query.value(Qt::ImEnabled).toBool(), byName.toBool());
+    return query.value(Qt::ImEnabled).toBool();
+}
+
+TEST_F(EntryDialogTest, TheImportanceBoxHasNoInputMethodAndTakesOnlyDigitsFromOne)
+{
+    struct CommitCase {
+        const char16_t* pszCommit;
+        const char16_t* pszPreedit;
+        const char* pszExpected;  // the box held "5", selected
+    };
+    const CommitCase cases[] = {
+        {u"７", u"", "7"},
+        {u"１２", u"", "12"},
+        {u"3", u"", "3"},
+        {u"a", u"", "5"},
+        {u"七", u"", "5"},
+        {u"１a", u"", "5"},
+        {u"－１", u"", "5"},
+        {u" ", u"", "5"},
+        {u"", u"なな", "5"},
+        {u"９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９９", u"", "5"},
+    };
+    CQtTestApp env;
+    CShownMainWindow main(env);
+    env.ws.onModalDialog = [&](HWND hDlg, CDialog&) {
+        const EntryBoxes boxes(env.ws, hDlg);
+        EXPECT_TRUE(InputMethodEnabled(boxes.pTitle));
+        EXPECT_FALSE(InputMethodEnabled(boxes.pImportance));
+        EXPECT_TRUE(InputMethodEnabled(boxes.pDetails));
+        for (const CommitCase& c : cases) {
+            const QString strCommit = QString::fromUtf16(c.pszCommit);
+            SCOPED_TRACE(strCommit.toStdString() + "|" + QString::fromUtf16(c.pszPreedit).toStdString());
+            Press(Qt::Key_J, Qt::AltModifier);
+            ASSERT_EQ(QApplication::focusWidget(), boxes.pImportance);
+            boxes.pImportance->setText(QStringLiteral("5"));
+            boxes.pImportance->selectAll();
+            Commit(boxes.pImportance, strCommit, QString::fromUtf16(c.pszPreedit));
+            EXPECT_EQ(boxes.pImportance->text().toStdString(), c.pszExpected);
+            Press(Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), boxes.pDetails);
+        }
+        // The other boxes take what the input method composed, as it is.
+        Press(Qt::Key_T, Qt::AltModifier);
+        Commit(boxes.pTitle, QStringLiteral(u"買い物"));
+        Press(Qt::Key_Tab);
+        Commit(boxes.pImportance, QStringLiteral(u"８"));
+        Press(Qt::Key_Tab);
+        Commit(boxes.pDetails, QStringLiteral(u"牛乳１本"));
+        Press(Qt::Key_Return);
+    };
+    main.Key(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(ReadFileBytes(dir.File("ruvelo.csv")), Sjis("買い物\t3\t牛乳\r\n買い物\t8\t牛乳１本\r\n"));
 }
 
 TEST_F(EntryDialogTest, TheTitleBoxHasTheFocusFirstAndMnemonicsAndTabMoveItInTemplateOrder)
@@ -179,6 +307,22 @@ TEST_F(EntryDialogTest, TheTitleBoxHasTheFocusFirstAndMnemonicsAndTabMoveItInTem
         EXPECT_TRUE(boxes.pOk->isDefault());
         EXPECT_FALSE(boxes.pCancel->isDefault());
         EXPECT_TRUE(pDialog->isModal());
+
+        // Each label with a mnemonic is its box's label, and names it to a screen reader.
+        const std::pair<QLineEdit*, const char16_t*> labels[] = {
+            {boxes.pTitle, u"タイトル(&T)"}, {boxes.pImportance, u"重要度(&J) 0～9の数字"}, {boxes.pDetails, u"詳細(&S)"}};
+        for (const auto& [pBox, pszLabel] : labels) {
+            const QString strLabel = QString::fromUtf16(pszLabel);
+            QStringList buddyOf;
+            for (const QLabel* pLabel : pDialog->findChildren<QLabel*>()) {
+                if (pLabel->buddy() == pBox) {
+                    buddyOf.append(pLabel->text());
+                }
+            }
+            EXPECT_EQ(buddyOf, QStringList{strLabel});
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(pBox)->text(QAccessible::Name),
+                      QString(strLabel).remove(QLatin1Char('&')));
+        }
 
         EXPECT_EQ(QApplication::focusWidget(), boxes.pTitle);
         const std::pair<Qt::Key, QWidget*> mnemonics[] = {{Qt::Key_S, boxes.pDetails},

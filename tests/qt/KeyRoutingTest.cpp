@@ -4,6 +4,7 @@
 #include "framework/Cp932.h"
 #include "qt/QtWindows.h"
 #include "res/resource.h"
+#include "support/SaveCounter.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
@@ -108,7 +109,7 @@ TEST_F(KeyRoutingTest, TheOtherAcceleratorsOpenTheEntryDialogOrSort)
     EXPECT_TRUE(env.ws.messageBoxes.empty());
 }
 
-TEST_F(KeyRoutingTest, EscAndEnterLeaveTheMainWindowRunning)
+TEST_F(KeyRoutingTest, EscEnterAndF4WithoutAltAloneLeaveTheMainWindowRunning)
 {
     CQtTestApp env;
     CTaskListDlg dlg;
@@ -116,6 +117,12 @@ TEST_F(KeyRoutingTest, EscAndEnterLeaveTheMainWindowRunning)
     const ModalRun run = RunMainWindowModally(env, dlg, [&] {
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
             QTest::keyClick(QApplication::focusWidget(), key);
+        }
+        // Only Alt+F4 is the window's Close; with Ctrl too it is no system key.
+        for (const Qt::KeyboardModifiers mods :
+             {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ControlModifier),
+              Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, mods);
         }
         dlg.m_list.SetItemState(1, kBoth, kBoth);
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
@@ -281,17 +288,27 @@ TEST_F(KeyRoutingTest, EveryWayOfClosingEndsTheWindowAndWritesOnlyTheSettings)
          }},
         {"window menu's Close",
          [](CScriptedQtWindowSystem& ws, CTaskListDlg& dlg) { ws.Dispatch(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE); }},
+        // As the key arrives when no window manager takes it.
+        {"Alt+F4", [](CScriptedQtWindowSystem&, CTaskListDlg&) {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::AltModifier);
+         }},
+        {"Shift+Alt+F4", [](CScriptedQtWindowSystem&, CTaskListDlg&) {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::AltModifier | Qt::ShiftModifier);
+         }},
     };
     for (const CloseCase& c : cases) {
         SCOPED_TRACE(c.pszName);
         WriteFileBytes(dir.File("ruvelo.ini"), "100");
         const ino_t nSettings = FileInode(dir.File("ruvelo.ini"));
+        const CSaveCounter saves;
         CQtTestApp env;
         CTaskListDlg dlg;
         const ModalRun run = RunMainWindowModally(env, dlg, [&] {
             dlg.OnFontLarger();
             c.close(env.ws, dlg);
         });
+        EXPECT_EQ(saves.Count("ruvelo.ini"), 1);
+        EXPECT_EQ(saves.Count("ruvelo.csv"), 0);
         EXPECT_TRUE(run.bEndedInside);
         EXPECT_EQ(run.nResult, IDCANCEL);
         EXPECT_EQ(dlg.m_hWnd, nullptr);

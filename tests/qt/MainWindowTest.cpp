@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -114,6 +115,51 @@ TEST_F(MainWindowTest, EachWindowIsItsTemplateSizeInTheTemplateFontsUnits)
         ASSERT_EQ(env.ws.dialogTemplates.back(), c.nTemplate);
         EXPECT_EQ(size, QSize(units.X(c.cx), units.Y(c.cy)));
         EXPECT_EQ(rcControl, QRect(units.X(c.x), units.Y(c.y), units.X(c.cxControl), units.Y(c.cyControl)));
+    }
+}
+
+// What the window manager is told: a window whose smallest and largest sizes are one cannot be
+// resized, and one without the hint has no maximize box.
+struct Frame {
+    bool bResizable;
+    bool bMaximizeBox;
+    bool bMinimizeBox;
+    explicit Frame(const QWidget* pWindow)
+        : bResizable(pWindow->minimumSize() != pWindow->maximumSize()),
+          bMaximizeBox(pWindow->windowFlags().testFlag(Qt::WindowMaximizeButtonHint)),
+          bMinimizeBox(pWindow->windowFlags().testFlag(Qt::WindowMinimizeButtonHint))
+    {
+    }
+};
+
+TEST_F(MainWindowTest, OnlyTheMainWindowCanBeResizedOrMaximized)
+{
+    CQtTestApp env;
+    CShownMainWindow main(env);
+    const Frame mainFrame(main.Window());
+    EXPECT_TRUE(mainFrame.bResizable);
+    EXPECT_TRUE(mainFrame.bMaximizeBox);
+    EXPECT_TRUE(mainFrame.bMinimizeBox);
+
+    for (const UINT nCommand : {UINT{ID_TASK_ADD}, UINT{ID_VERSION_INFO}}) {
+        SCOPED_TRACE(nCommand);
+        std::optional<Frame> frame;
+        QSize sizeShown;
+        QSize sizeAfterResize;
+        env.ws.onModalDialog = [&](HWND hDlg, CDialog&) {
+            QWidget* pDialog = env.ws.Widget(hDlg);
+            frame.emplace(pDialog);
+            sizeShown = pDialog->size();
+            pDialog->resize(sizeShown + QSize(100, 50));
+            sizeAfterResize = pDialog->size();
+            env.ws.Dispatch(hDlg, WM_COMMAND, IDCANCEL);
+        };
+        main.Command(nCommand);
+        ASSERT_TRUE(frame.has_value());
+        EXPECT_FALSE(frame->bResizable);
+        EXPECT_FALSE(frame->bMaximizeBox);
+        EXPECT_FALSE(frame->bMinimizeBox);
+        EXPECT_EQ(sizeAfterResize, sizeShown);
     }
 }
 

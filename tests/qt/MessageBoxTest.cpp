@@ -5,6 +5,7 @@
 #include "support/TestEnv.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,7 +14,8 @@
 
 namespace {
 
-enum class Answer { ClickFirst, ClickSecond, Enter, Esc };
+// TabEnter: Tab to the next button, then Enter, which presses the button with the focus.
+enum class Answer { ClickFirst, ClickSecond, Enter, Esc, TabEnter };
 
 struct BoxCase {
     const char* pszName;
@@ -42,9 +44,17 @@ TEST_P(MessageBoxTest, ShowsTheButtonsAndReturnsTheAnswer)
     QString strCaption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     const QWidget* pParent = nullptr;
+    QString strFocused;
+    bool bResizable = true;
+    bool bMaximizeBox = true;
     CWhenShown answer("QMessageBox", [&](QWidget* pWidget) {
         auto* pBox = qobject_cast<QMessageBox*>(pWidget);
         ASSERT_NE(pBox, nullptr);
+        if (const auto* pFocus = qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
+            strFocused = pFocus->text();
+        }
+        bResizable = pBox->minimumSize() != pBox->maximumSize();
+        bMaximizeBox = pBox->windowFlags().testFlag(Qt::WindowMaximizeButtonHint);
         for (const QAbstractButton* pButton : pBox->buttons()) {
             buttons.append(pButton->text());
         }
@@ -66,6 +76,10 @@ TEST_P(MessageBoxTest, ShowsTheButtonsAndReturnsTheAnswer)
         case Answer::Esc:
             QTest::keyClick(pBox, Qt::Key_Escape);
             break;
+        case Answer::TabEnter:
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            break;
         }
     });
     const int nResult = env.ws.CQtWindowSystem::MessageBox(main.dlg.m_hWnd, Sjis("すべてのお仕事を削除していいですか？"),
@@ -73,6 +87,9 @@ TEST_P(MessageBoxTest, ShowsTheButtonsAndReturnsTheAnswer)
     EXPECT_EQ(answer.nShown, 1);
     EXPECT_EQ(buttons, c.buttons);
     EXPECT_EQ(strDefault, c.buttons.at(c.nDefault));
+    EXPECT_EQ(strFocused, strDefault);
+    EXPECT_FALSE(bResizable);
+    EXPECT_FALSE(bMaximizeBox);
     EXPECT_EQ(strText, QStringLiteral(u"すべてのお仕事を削除していいですか？"));
     EXPECT_EQ(strCaption, QStringLiteral(u"全削除の確認"));
     EXPECT_EQ(icon, c.icon);
@@ -92,10 +109,13 @@ INSTANTIATE_TEST_SUITE_P(
         BoxCase{"QuestionEnterTakesTheDefault", kDeleteAllQuestion, kYesNo, 1, QMessageBox::Information, Answer::Enter,
                 IDNO},
         BoxCase{"QuestionEsc", kDeleteAllQuestion, kYesNo, 1, QMessageBox::Information, Answer::Esc, IDNO},
+        BoxCase{"QuestionEnterOnYes", kDeleteAllQuestion, kYesNo, 1, QMessageBox::Information, Answer::TabEnter, IDYES},
+        BoxCase{"YesNoEnterOnNo", MB_YESNO, kYesNo, 0, QMessageBox::NoIcon, Answer::TabEnter, IDNO},
         BoxCase{"YesNoFirstDefault", MB_YESNO, kYesNo, 0, QMessageBox::NoIcon, Answer::Enter, IDYES},
         BoxCase{"FileError", MB_OK | MB_ICONSTOP, kOk, 0, QMessageBox::Critical, Answer::Esc, IDOK},
         BoxCase{"Help", MB_OK | MB_ICONEXCLAMATION, kOk, 0, QMessageBox::Warning, Answer::Enter, IDOK},
-        BoxCase{"NotFound", MB_OK, kOk, 0, QMessageBox::NoIcon, Answer::ClickFirst, IDOK}),
+        BoxCase{"NotFound", MB_OK, kOk, 0, QMessageBox::NoIcon, Answer::ClickFirst, IDOK},
+        BoxCase{"OkTabEnter", MB_OK, kOk, 0, QMessageBox::NoIcon, Answer::TabEnter, IDOK}),
     [](const ::testing::TestParamInfo<BoxCase>& param) { return std::string(param.param.pszName); });
 
 TEST(MessageBoxOwnerTest, ABoxWithoutOwnerStandsAlone)
