@@ -67,6 +67,7 @@ void CTaskListDlg::SortWithUndo(PFNLVCOMPARE pfnCompare, const LVSORTKEY& key)
 {
     // The step is the permutation, and the keys only where they were not the positions already.
     CUndoStep step(CUndoStep::Kind::Sort);
+    step.before = CListSelection::Of(m_list);
     const int nCount = m_list.GetItemCount();
     for (int i = 0; i < nCount; ++i) {
         if (m_list.GetItemData(i) != i) {

@@ -98,6 +98,7 @@ void CTaskListDlg::ApplyUndo(CUndoStep& step)
                 m_list.SetItem(i, 0, LVIF_PARAM, nullptr, 0, 0, 0, step.anOldKeys[static_cast<std::size_t>(i)]);
             }
         }
+        step.before.ApplyTo(m_list);
         break;
     }
 }

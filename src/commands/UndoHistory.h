@@ -26,7 +26,7 @@ struct CUndoStep {
     explicit CUndoStep(Kind k) : kind(k) {}
 
     Kind kind;
-    // Add, Edit: the selection before the command, which undo gives back.
+    // Add, Edit, Sort: the selection before the command, which undo gives back.
     CListSelection before;
     // Edit: the row replaced. Delete: the rows removed.
     CListRowSet removed;

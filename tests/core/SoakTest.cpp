@@ -234,11 +234,19 @@ struct SoakTest : ::testing::Test {
         };
 
         m.BeginCommand();
+        // A command that changed rows leaves a step to undo; which ones do is the command's rule.
+        model::CTaskListModel::Snapshot before = m.Snap();
+        const auto recordIf = [&](model::CTaskListModel::StepKind kind, bool bChanged) {
+            if (bChanged) {
+                m.Record(kind, std::move(before));
+            }
+        };
         const int nRoll = make.Uniform(0, 999);
         if (nRoll < 190) {
             const model::DialogInput in = input();
             Ws().dialogAnswers.push_back(Answer(in));
             m.Add(in);
+            recordIf(model::CTaskListModel::StepKind::Add, in.bOk);
             if (make.Uniform(0, 3) == 0) {
                 m_pMain->Key('I', MK_KEYSTATE_CONTROL);
             } else {
@@ -248,15 +256,19 @@ struct SoakTest : ::testing::Test {
         }
         if (nRoll < 300) {
             const model::DialogInput in = input();
-            if (m_pMain->dlg.m_list.GetNextItem(-1, LVNI_SELECTED) != -1) {
+            const bool bSelected = m_pMain->dlg.m_list.GetNextItem(-1, LVNI_SELECTED) != -1;
+            if (bSelected) {
                 Ws().dialogAnswers.push_back(Answer(in));
             }
             m.Edit(in);
+            recordIf(model::CTaskListModel::StepKind::Edit, bSelected && in.bOk);
             m_pMain->Command(pick({ID_TASK_EDIT, ID_ACCEL_EDIT, ID_POPUP_EDIT}));
             return "edit";
         }
         if (nRoll < 380) {
+            const int nBefore = m.Count();
             m.Delete();
+            recordIf(model::CTaskListModel::StepKind::Delete, m.Count() != nBefore);
             if (make.Uniform(0, 3) == 0) {
                 m_pMain->Key(make.Uniform(0, 1) == 0 ? 'D' : VK_DELETE, MK_KEYSTATE_CONTROL);
             } else {
@@ -267,17 +279,21 @@ struct SoakTest : ::testing::Test {
         if (nRoll < 392) {
             const bool bYes = make.Uniform(0, 1) == 0;
             Ws().messageBoxAnswers.push_back(bYes ? IDYES : IDNO);
+            const bool bHadRows = m.Count() > 0;
             m.DeleteAll(bYes);
+            recordIf(model::CTaskListModel::StepKind::DeleteAll, bYes && bHadRows);
             m_pMain->Command(ID_TASK_DELETE_ALL);
             return bYes ? "delete all, yes" : "delete all, no";
         }
         if (nRoll < 440) {
             m.SortImportance();
+            recordIf(model::CTaskListModel::StepKind::SortImportance, !model::CTaskListModel::SameRows(before.rows, m.rows));
             m_pMain->Command(pick({ID_SORT_IMPORTANCE, ID_ACCEL_SORT_IMPORTANCE, ID_POPUP_SORT_IMPORTANCE}));
             return "sort by importance";
         }
         if (nRoll < 490) {
             m.SortTitle();
+            recordIf(model::CTaskListModel::StepKind::SortTitle, !model::CTaskListModel::SameRows(before.rows, m.rows));
             m_pMain->Command(pick({ID_SORT_TITLE, ID_ACCEL_SORT_TITLE, ID_POPUP_SORT_TITLE}));
             return "sort by title";
         }
@@ -308,7 +324,22 @@ struct SoakTest : ::testing::Test {
             }
             Start();
             m.Start(m.fileBytes, m.nFontSize);
+            m.undoSteps.clear();
+            m.redoSteps.clear();
             return "restart";
+        }
+        if (nRoll < 720) {
+            // Undo twice as often as redo, by each key and number that reaches them.
+            const int nWay = make.Uniform(0, 5);
+            if (nWay < 4) {
+                m.Undo();
+                nWay < 2 ? static_cast<void>(m_pMain->Key('Z', MK_KEYSTATE_CONTROL)) : m_pMain->Command(ID_ACCEL_UNDO);
+                return "undo";
+            }
+            m.Redo();
+            nWay == 4 ? static_cast<void>(m_pMain->Key('Y', MK_KEYSTATE_CONTROL))
+                      : static_cast<void>(m_pMain->Key('Z', MK_KEYSTATE_CONTROL | MK_KEYSTATE_SHIFT));
+            return "redo";
         }
         return Click(make);
     }

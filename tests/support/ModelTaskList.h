@@ -206,6 +206,119 @@ public:
         }
     }
 
+    // Undo and redo, kept here as whole snapshots: the plainest account of what each must give back.
+    enum class StepKind { Add, Edit, Delete, DeleteAll, SortImportance, SortTitle };
+    struct Snapshot {
+        std::vector<Row> rows;
+        int nFocused = -1;
+        int nMark = -1;
+    };
+    struct Step {
+        StepKind kind;
+        Snapshot before;
+        Snapshot after;
+    };
+    std::vector<Step> undoSteps, redoSteps;
+    static constexpr std::size_t kMaxSteps = 100;
+
+    [[nodiscard]] Snapshot Snap() const { return {rows, nFocused, nMark}; }
+
+    // Whether two lists hold the same rows, texts and keys, in the same order, flags aside.
+    static bool SameRows(const std::vector<Row>& a, const std::vector<Row>& b)
+    {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](const Row& x, const Row& y) { return x.task == y.task && x.key == y.key; });
+    }
+
+    // After a command that changed rows: a step to undo, and nothing left to redo.
+    void Record(StepKind kind, Snapshot before)
+    {
+        redoSteps.clear();
+        undoSteps.push_back({kind, std::move(before), Snap()});
+        if (undoSteps.size() > kMaxSteps) {
+            undoSteps.erase(undoSteps.begin());
+        }
+    }
+
+    void Undo()
+    {
+        if (undoSteps.empty()) {
+            return;
+        }
+        Step step = std::move(undoSteps.back());
+        undoSteps.pop_back();
+        rows = step.before.rows;
+        switch (step.kind) {
+        case StepKind::Delete:
+        case StepKind::DeleteAll: {
+            // The rows that come back are selected, the first of them focused.
+            if (step.kind == StepKind::DeleteAll) {
+                SetAllStates(true);
+            }
+            const int nFirst = FirstSelected();
+            nFocused = nFirst;
+            nMark = nFirst;
+            break;
+        }
+        default:
+            nFocused = step.before.nFocused;
+            nMark = step.before.nMark;
+            break;
+        }
+        if (Saves(step.kind)) {
+            Save();
+        }
+        redoSteps.push_back(std::move(step));
+    }
+
+    void Redo()
+    {
+        if (redoSteps.empty()) {
+            return;
+        }
+        Step step = std::move(redoSteps.back());
+        redoSteps.pop_back();
+        switch (step.kind) {
+        case StepKind::Add:
+        case StepKind::Edit: {
+            if (step.kind == StepKind::Edit) {
+                int nItem = 0;
+                while (!step.before.rows[Index(nItem)].selected) {
+                    ++nItem;
+                }
+                DeleteRow(nItem);
+            }
+            rows = step.after.rows;
+            SetAllStates(false);
+            SelectAndFocus(Count() - 1);
+            break;
+        }
+        case StepKind::Delete:
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                rows[i].selected = step.before.rows[i].selected;
+            }
+            Delete();
+            break;
+        case StepKind::DeleteAll:
+            rows.clear();
+            nFocused = -1;
+            nMark = -1;
+            break;
+        case StepKind::SortImportance:
+            SortImportance();
+            break;
+        case StepKind::SortTitle:
+            SortTitle();
+            break;
+        }
+        if (Saves(step.kind)) {
+            Save();
+        }
+        undoSteps.push_back(std::move(step));
+    }
+
+    static bool Saves(StepKind kind) { return kind != StepKind::SortImportance && kind != StepKind::SortTitle; }
+
     [[nodiscard]] int Count() const { return static_cast<int>(rows.size()); }
 
     [[nodiscard]] std::vector<Task> Tasks() const
