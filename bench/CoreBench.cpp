@@ -45,6 +45,7 @@ void Reload(CBenchMainWindow& main)
 {
     main.List().DeleteAllItems();
     main.Dlg().LoadTasks();
+    main.Dlg().m_undo.Clear();
 }
 
 void CheckRows(benchmark::State& state, CBenchMainWindow& main, long nExpected)
@@ -246,6 +247,88 @@ void BM_AddOne(benchmark::State& state)
     CheckRows(state, main, state.range(0));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Undo and redo. A sort's step is its permutation and writes nothing; undoing a saving command
+// puts its rows back and writes the whole file, so it is set against the bare write of that file.
+
+// Sorts by title after a load, then undoes (or undoes and redoes) the sort.
+void SortUndoBody(benchmark::State& state, bool bRedo)
+{
+    CBenchMainWindow main(DataSet(state.range(0)).dir.Path());
+    CTaskListDlg& dlg = main.Dlg();
+    const std::string strFirst = [&] {
+        Reload(main);
+        return std::string(main.List().GetItemText(0, 0));
+    }();
+    for (auto _ : state) {
+        Reload(main);
+        dlg.OnSortTitle();
+        if (bRedo) {
+            dlg.OnEditUndo();
+        }
+        const CStopwatch watch;
+        bRedo ? dlg.OnEditRedo() : dlg.OnEditUndo();
+        state.SetIterationTime(watch.Seconds());
+    }
+    CheckRows(state, main, state.range(0));
+    if (!bRedo && main.List().GetItemText(0, 0) != strFirst) {
+        state.SkipWithError("the undo did not give back the loaded order");
+    }
+}
+
+void BM_UndoSortTitle(benchmark::State& state) { SortUndoBody(state, false); }
+
+void BM_RedoSortTitle(benchmark::State& state) { SortUndoBody(state, true); }
+
+// Deletes every other row (saving), then times the undo: the rows put back and the file written.
+void BM_UndoDeleteHalf(benchmark::State& state)
+{
+    CBenchDir dir;  // its own: the deletes write the file
+    WriteTaskFile(dir.File("ruvelo.csv"), static_cast<std::size_t>(state.range(0)));
+    const std::string strOriginal = ReadWholeFile(dir.File("ruvelo.csv"));
+    CBenchMainWindow main(dir.Path());
+    CTaskListDlg& dlg = main.Dlg();
+    for (auto _ : state) {
+        Reload(main);
+        for (int i = 0; i < main.List().GetItemCount(); i += 2) {
+            main.List().SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+        }
+        dlg.DeleteSelectedTasks();
+        const CStopwatch watch;
+        dlg.OnEditUndo();
+        state.SetIterationTime(watch.Seconds());
+    }
+    CheckRows(state, main, state.range(0));
+    if (ReadWholeFile(dir.File("ruvelo.csv")) != strOriginal) {
+        state.SkipWithError("the undo did not write back the original file");
+    }
+}
+
+// Adds one task (saving), then times its undo: the row removed and the file written.
+void BM_UndoAdd(benchmark::State& state)
+{
+    CBenchDir dir;
+    WriteTaskFile(dir.File("ruvelo.csv"), static_cast<std::size_t>(state.range(0)));
+    CBenchMainWindow main(dir.Path());
+    CTaskListDlg& dlg = main.Dlg();
+    dlg.LoadTasks();
+    for (auto _ : state) {
+        dlg.AppendTask("added", 5, "details");
+        dlg.m_undo.Record([&] {
+            CUndoStep step(CUndoStep::Kind::Add);
+            const int nLast = main.List().GetItemCount() - 1;
+            step.added.Add(nLast, main.List().GetItemText(nLast, 0), main.List().GetItemText(nLast, 1),
+                           main.List().GetItemText(nLast, 2), main.List().GetItemData(nLast));
+            return step;
+        }());
+        dlg.SaveTasks();
+        const CStopwatch watch;
+        dlg.OnEditUndo();
+        state.SetIterationTime(watch.Seconds());
+    }
+    CheckRows(state, main, state.range(0));
+}
+
 constexpr long k10k = 10000;
 constexpr long k100k = 100000;
 constexpr long k1M = 1000000;
@@ -278,6 +361,10 @@ int main(int argc, char** argv)
     Register("FindNone", BM_FindNone, {k100k, k1M});
     Register("DeleteHalf", BM_DeleteHalf, {k100k, k1M});
     Register("AddOne", BM_AddOne, {k100k, k1M});
+    Register("UndoSortTitle", BM_UndoSortTitle, {k100k, k1M});
+    Register("RedoSortTitle", BM_RedoSortTitle, {k100k, k1M});
+    Register("UndoDeleteHalf", BM_UndoDeleteHalf, {k100k, k1M});
+    Register("UndoAdd", BM_UndoAdd, {k100k, k1M});
 
     using G = CBenchGoal;
     CRatioReporter reporter({
@@ -294,6 +381,10 @@ int main(int argc, char** argv)
         {"FindNone", G::underMilliseconds, 50.0, "", k100k},
         {"DeleteHalf", G::underMilliseconds, 50.0, "", k100k},
         {"AddOne", G::underMilliseconds, 50.0, "", k100k},
+        {"UndoSortTitle", G::underMilliseconds, 500.0, "", k1M},
+        {"RedoSortTitle", G::underMilliseconds, 500.0, "", k1M},
+        {"UndoDeleteHalf", G::ratioToBaseline, 2.0, "SaveBaseline"},
+        {"UndoAdd", G::ratioToBaseline, 2.0, "SaveBaseline"},
     });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
