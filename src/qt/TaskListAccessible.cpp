@@ -283,6 +283,16 @@ QAccessibleInterface* CTaskListAccessible::childAt(int x, int y) const
     return nRow >= 0 && nColumn >= 0 ? cellAt(nRow, nColumn) : nullptr;
 }
 
+QAccessibleInterface* CTaskListAccessible::focusChild() const
+{
+    const CListCtrl* pList = List();
+    const int nFocus = pList != nullptr ? pList->GetNextItem(-1, LVNI_FOCUSED) : -1;
+    if (View()->hasFocus() && nFocus != -1 && columnCount() > 0) {
+        return cellAt(nFocus, 0);
+    }
+    return QAccessibleWidget::focusChild();
+}
+
 void* CTaskListAccessible::interface_cast(QAccessible::InterfaceType t)
 {
     if (t == QAccessible::TableInterface) {

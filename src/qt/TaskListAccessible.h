@@ -40,6 +40,8 @@ public:
     [[nodiscard]] QAccessibleInterface* child(int nIndex) const override;
     [[nodiscard]] int indexOfChild(const QAccessibleInterface* pChild) const override;
     [[nodiscard]] QAccessibleInterface* childAt(int x, int y) const override;
+    // The focused row's first cell while the list has the keyboard focus.
+    [[nodiscard]] QAccessibleInterface* focusChild() const override;
     void* interface_cast(QAccessible::InterfaceType t) override;
 
     // QAccessibleTableInterface

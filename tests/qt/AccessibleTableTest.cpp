@@ -220,8 +220,9 @@ TEST_F(AccessibleTableTest, StatesAndTheSelectionAreTheTables)
     EXPECT_EQ(selected[5]->tableCellInterface()->columnIndex(), 2);
     EXPECT_EQ(pTable->selectedColumnCount(), 0);
 
-    // The list's own focus is the table's.
+    // The list's own focus is the table's; within it, the focused row's cell has it.
     EXPECT_TRUE(pAccessible->state().focused);
+    EXPECT_EQ(pAccessible->focusChild(), pTable->cellAt(4, 0));
     EXPECT_TRUE(pAccessible->state().multiSelectable);
     main->View()->clearFocus();
     EXPECT_FALSE(pAccessible->state().focused);
