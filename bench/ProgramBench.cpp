@@ -3,10 +3,11 @@
 // its view update, each saving command's file write on its own, and bare baselines of the same
 // work measured in the same run. Each figure is the median of several runs.
 //
-//   ruvelo_bench_program [--repetitions=N] [--startup-runs=N] [--only=FIGURE,...] [rows ...]
+//   ruvelo_bench_program [--repetitions=N] [--startup-runs=N] [--only=FIGURE,...] [--platform=NAME] [rows ...]
 //
 // Rows default to 10000 100000 1000000; --only measures the named figures alone (e.g. --only="add"),
-// for a profiler run.
+// for a profiler run. --platform runs both the benchmark and the probe on another platform than
+// offscreen, such as xcb with its accessibility bridge (bench/run-program.sh --accessibility).
 // The start-up probe (ruvelo_startup_probe) is taken from the directory of this executable.
 #include "BenchSupport.h"
 #include "ProgramWindow.h"
@@ -16,7 +17,9 @@
 #include "qt/QtApplication.h"
 #include "res/resource.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QKeyEvent>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -196,10 +199,13 @@ struct CSizeResult {
     }
 };
 
+bool g_bAccessibilityActive = false;
+
 constexpr long k100k = 100000;
 constexpr long k1M = 1000000;
 
 struct COptions {
+    std::string strPlatform = "offscreen";
     int nRepetitions = 5;
     int nStartupRuns = 5;
     std::vector<long> sizes;
@@ -394,6 +400,52 @@ private:
         Add(figure);
     }
 
+    // With a screen reader listening (bench/run-program.sh --accessibility=reader): the Down key
+    // until the reader has read the newly focused row back from the program, the event loop
+    // serving its questions meanwhile. The reader adds a line to its log after each such read.
+    void MeasureKeyDownRead(CProgramWindow& window)
+    {
+        const char* pszLog = std::getenv("RUVELO_BENCH_READER_LOG");
+        if (pszLog == nullptr || *pszLog == '\0') {
+            return;
+        }
+        const auto logSize = [pszLog] {
+            std::error_code error;
+            const auto nSize = std::filesystem::file_size(pszLog, error);
+            return error ? std::uintmax_t{0} : nSize;
+        };
+        const int n = static_cast<int>(m_result.nRows);
+        std::vector<double> samples;
+        for (int i = 0; i < Reps(); ++i) {
+            SelectOnly(window, n / 2 + 2 * i);
+            // Let the reader read the row that was focused above, outside the timing.
+            for (const Clock::time_point settle = Clock::now(); MsSince(settle) < 300;) {
+                QCoreApplication::processEvents();
+                ::usleep(200);
+            }
+            const std::uintmax_t nBefore = logSize();
+            const Clock::time_point start = Clock::now();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(window.View(), &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(window.View(), &release);
+            while (logSize() == nBefore) {
+                if (MsSince(start) > 10000) {
+                    Fail("the screen reader did not read the focused row within 10 s");
+                }
+                QCoreApplication::processEvents();
+                ::usleep(100);
+            }
+            samples.push_back(MsSince(start));
+        }
+        CFigure figure = MakeFigure("key down, read", Median(samples));
+        if (Is100k() || Is1M()) {
+            figure.goal = Goal::underMs;
+            figure.fLimit = Is100k() ? 50 : 500;
+        }
+        Add(figure);
+    }
+
     void MeasureCommands()
     {
         std::filesystem::copy_file(m_pristine.File("ruvelo.csv"), m_work.File("ruvelo.csv"));
@@ -406,6 +458,7 @@ private:
         const int n = static_cast<int>(m_result.nRows);
         CAnsweringQtWindowSystem& ws = m_env.ws;
         Expect(list.GetItemCount() == n, "start-up");
+        g_bAccessibilityActive = g_bAccessibilityActive || QAccessible::isActive();
 
         // The sorts, each from the file's order, beside a plain sort of the same titles.
         std::vector<std::string> titles;
@@ -449,6 +502,31 @@ private:
         ws.strTitle = CTaskFileGenerator::AbsentText();
         NonSaving(window, "find none", ID_TASK_FIND, clearSelection,
                   [&] { return list.GetSelectedCount() == 0 && ws.nMessageBoxes == 1; });
+
+        // The Down key in the list: the focus and the selection move one row, as a screen reader's
+        // user moves through the list.
+        if (m_options.Wanted("key down")) {
+            std::vector<double> samples;
+            for (int i = 0; i < Reps(); ++i) {
+                SelectOnly(window, n / 2);
+                const Clock::time_point start = Clock::now();
+                // As the toolkit delivers a key to the focused list; the list repaints the two rows.
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+                QApplication::sendEvent(window.View(), &press);
+                QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+                QApplication::sendEvent(window.View(), &release);
+                CProgramWindow::ProcessEvents();
+                samples.push_back(MsSince(start));
+                Expect(list.GetNextItem(-1, LVNI_FOCUSED) == n / 2 + 1 && list.GetSelectedCount() == 1, "key down");
+            }
+            CFigure figure = MakeFigure("key down", Median(samples));
+            if (Is100k() || Is1M()) {
+                figure.goal = Goal::underMs;
+                figure.fLimit = Is100k() ? 50 : 500;
+            }
+            Add(figure);
+            MeasureKeyDownRead(window);
+        }
 
         // The font, two points larger, then back.
         const int nFontSize = window.dlg.m_nFontSize;
@@ -631,6 +709,8 @@ COptions ParseOptions(int argc, char** argv)
             options.nRepetitions = std::max(1, std::atoi(strArg.c_str() + 14));
         } else if (strArg.rfind("--startup-runs=", 0) == 0) {
             options.nStartupRuns = std::max(1, std::atoi(strArg.c_str() + 15));
+        } else if (strArg.rfind("--platform=", 0) == 0) {
+            options.strPlatform = strArg.substr(11);
         } else if (strArg.rfind("--only=", 0) == 0) {
             // Names separated by commas, as the report prints them: --only="add,sort title".
             std::string strList = strArg.substr(7);
@@ -642,7 +722,8 @@ COptions ParseOptions(int argc, char** argv)
         } else if (!strArg.empty() && strArg[0] != '-' && std::atol(strArg.c_str()) > 0) {
             options.sizes.push_back(std::atol(strArg.c_str()));
         } else {
-            Fail("usage: ruvelo_bench_program [--repetitions=N] [--startup-runs=N] [--only=FIGURE,...] [rows ...]");
+            Fail("usage: ruvelo_bench_program [--repetitions=N] [--startup-runs=N] [--only=FIGURE,...] [--platform=NAME] "
+                 "[rows ...]");
         }
     }
     if (options.sizes.empty()) {
@@ -667,8 +748,8 @@ void QuietMessageHandler(QtMsgType type, const QMessageLogContext& context, cons
 int main(int argc, char** argv)
 {
     const COptions options = ParseOptions(argc, argv);
-    // The probe inherits the environment: both draw offscreen.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The probe inherits the environment: both draw on the same platform, offscreen unless asked.
+    ::setenv("QT_QPA_PLATFORM", options.strPlatform.c_str(), 1);
     g_pfnDefaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
     QApplication qapp(argc, argv);
     SetUpToolkit(qapp);
@@ -698,5 +779,8 @@ int main(int argc, char** argv)
         results.push_back(bench.Run());
         std::fprintf(stderr, "measured %ld tasks\n", nRows);
     }
-    return PrintReport(results);
+    const int nStatus = PrintReport(results);
+    // Whether a screen reader could have listened: the platform's accessibility bridge was on.
+    std::printf("platform %s, accessibility %s\n", options.strPlatform.c_str(), g_bAccessibilityActive ? "active" : "inactive");
+    return nStatus;
 }
