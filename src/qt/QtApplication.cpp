@@ -14,6 +14,9 @@ void SetUpToolkit(QApplication& app)
     if (pTranslator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(pTranslator);
     }
+    // The id the desktop entry is installed under, so the desktop shows the window with the
+    // entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ruvelo.RUVelo2"));
     InstallFontSubstitutions();
     // Menus and message boxes in the proportional Japanese face, at the platform's 9 points.
     QFont uiFont(QStringLiteral(u"ＭＳ Ｐゴシック"));
