@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that RUVelo2 needs and that are missing: "run" for building and
-# running the program, "test" for the tests, benchmarks, fuzzing and the screenshots as well.
+# running the program, "test" for the tests, benchmarks, fuzzing, the screenshots and the Debian
+# package check as well.
 set -euo pipefail
 
 run_packages=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool openbox imagemagick)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool openbox imagemagick
+  dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  desktop-file-utils appstream lintian dpkg-dev file wmctrl x11-utils)
 
 case "${1:-run}" in
   run) wanted=("${run_packages[@]}") ;;

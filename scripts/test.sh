@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds RUVelo2 twice - plainly, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer - and runs every test headlessly in both builds; then fuzzes each
-# fuzz target for a few seconds and replays the kept crash inputs. Fails on the first failure.
+# UndefinedBehaviorSanitizer - and runs every test headlessly in both builds, checking the Debian
+# package of the plain build too; then fuzzes each fuzz target for a few seconds and replays the
+# kept crash inputs. Fails on the first failure.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
@@ -18,6 +19,9 @@ run_suite() {
 
 echo "== Plain build and tests"
 run_suite "$repo/build" -DRUVELO_SANITIZE=OFF -DRUVELO_BUILD_TESTS=ON -DRUVELO_BUILD_BENCH=ON
+
+echo "== Package"
+"$repo/tests/package/check-package.sh" "$repo/build"
 
 echo "== Sanitizer build and tests"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
