@@ -12,19 +12,20 @@ namespace {
 
 std::int64_t Nanoseconds(const timespec& ts) { return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec; }
 
-// How far apart two writes must be for their time stamps to differ. The kernel stamps files from
-// its coarse clock, a tick of a few milliseconds; a time stamp without nanoseconds comes from a
-// file system that keeps whole seconds (or two, as FAT does).
-std::int64_t TimeResolutionNs(const timespec& mtime)
+// Whether a write from now on could leave the same time stamp as mtime. The kernel stamps files
+// from its coarse clock: a later write gets a later stamp once that clock has passed mtime. A
+// time stamp without nanoseconds comes from a file system that keeps whole seconds (or two, as
+// FAT does), where writes up to two seconds apart may share it.
+bool LaterWriteMayShareStamp(const timespec& mtime)
 {
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) {
+        return true;
+    }
     if (mtime.tv_nsec == 0) {
-        return 2'000'000'000;
+        return Nanoseconds(now) - Nanoseconds(mtime) < 2'000'000'000;
     }
-    timespec res{};
-    if (::clock_getres(CLOCK_REALTIME_COARSE, &res) != 0) {
-        return 2'000'000'000;
-    }
-    return Nanoseconds(res);
+    return Nanoseconds(now) <= Nanoseconds(mtime);
 }
 
 // Four independent lanes of multiply and rotate over 8-byte words: a few gigabytes a second, and
@@ -131,10 +132,7 @@ CFileStamp CFileStamp::Take(const char* lpszPath)
     stamp.m_ino = st.st_ino;
     stamp.m_size = st.st_size;
     stamp.m_mtime = st.st_mtim;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    // Two ticks, with a margin: the coarse clock runs a little behind the precise one.
-    if (Nanoseconds(now) - Nanoseconds(st.st_mtim) < 2 * TimeResolutionNs(st.st_mtim) + 1'000'000 && S_ISREG(st.st_mode)) {
+    if (S_ISREG(st.st_mode) && LaterWriteMayShareStamp(st.st_mtim)) {
         stamp.m_bAmbiguous = ChecksumFile(lpszPath, &stamp.m_nChecksum);
     }
     return stamp;

@@ -40,7 +40,8 @@ void CTaskListDlg::LoadTasks()
 {
     bool bOpened = false;
     try {
-        CStdioFile file(TaskFilePath(false).c_str(), CFile::typeText | CFile::modeRead);
+        const CString strPath = TaskFilePath(false);
+        CStdioFile file(strPath.c_str(), CFile::typeText | CFile::modeRead);
         bOpened = true;
         const CRedrawOff redrawOff(m_list);
         CString strLine;
@@ -66,7 +67,7 @@ void CTaskListDlg::LoadTasks()
             AppendTask(pszTitle, ReadDecimalOrZero(importance), pszDetails);
         }
         file.Close();
-        RememberTaskFile();
+        RememberTaskFile(strPath);
     } catch (const CFileException& e) {
         // The list now holds less than the file: a save would destroy the rest.
         if (bOpened || e.m_cause != CFileException::fileNotFound) {
@@ -143,8 +144,9 @@ void CTaskListDlg::SaveTasks()
     if (m_loadFailure) {
         throw *m_loadFailure;
     }
-    ConfirmOverwriteOfChangedFile();
-    CStdioFile file(TaskFilePath(true).c_str(), CFile::modeCreate | CFile::modeWrite);
+    const CString strPath = TaskFilePath(true);
+    ConfirmOverwriteOfChangedFile(strPath);
+    CStdioFile file(strPath.c_str(), CFile::modeCreate | CFile::modeWrite);
     // Records ("%s\t%d\t%s\n", the LF written as CR LF) are made a batch at a time straight in
     // the file's form and handed over as they are: one copy of each text, instead of a record
     // string, a batch and the line-end conversion each copying it again. A batch in which a text
@@ -199,5 +201,5 @@ void CTaskListDlg::SaveTasks()
     }
     writeBatch(m_list.GetItemCount());
     file.Close();
-    RememberTaskFile();
+    RememberTaskFile(strPath);
 }

@@ -30,9 +30,8 @@ void CTaskListDlg::StartWatchingTaskFile()
     pWatch->Watch(m_taskFileWatch.GetDescriptor(), [this] { OnTaskFileEvent(); });
 }
 
-void CTaskListDlg::RememberTaskFile()
+void CTaskListDlg::RememberTaskFile(const CString& strPath)
 {
-    const CString strPath = TaskFilePath(false);
     m_taskFileStamp = CFileStamp::Take(strPath.c_str());
     m_taskFileWatch.WatchFile(strPath.c_str());
 }
@@ -88,9 +87,8 @@ void CTaskListDlg::ReloadTasks()
     AutoSizeColumns();
 }
 
-void CTaskListDlg::ConfirmOverwriteOfChangedFile()
+void CTaskListDlg::ConfirmOverwriteOfChangedFile(const CString& strPath)
 {
-    const CString strPath = TaskFilePath(false);
     if (!m_taskFileStamp.ChangedOnDisk(strPath.c_str())) {
         return;
     }

@@ -128,9 +128,9 @@ private:
     void SelectRestoredRows(int nFirst, std::span<const int> anRows);
 
     void StartWatchingTaskFile();
-    void RememberTaskFile();
+    void RememberTaskFile(const CString& strPath);
     void OnTaskFileEvent();
-    void ConfirmOverwriteOfChangedFile();
+    void ConfirmOverwriteOfChangedFile(const CString& strPath);
 
     // The task file as the program last loaded or saved it, and the watch that says when to look.
     CFileStamp m_taskFileStamp;
