@@ -27,7 +27,7 @@ for tool in cpack dpkg-deb desktop-file-validate appstreamcli lintian file ident
   command -v "$tool" >/dev/null 2>&1 || missing+=" $tool"
 done
 if [ -n "${missing// /}" ]; then
-  echo "FAILED: missing tools (scripts/install-deps.sh test installs them):" $missing >&2
+  echo "FAILED: missing tools (scripts/install-deps.sh test installs them):$missing" >&2
   exit 1
 fi
 
@@ -46,6 +46,16 @@ fail() {
 }
 pass() {
   echo "ok: $*"
+}
+# expect WHAT COMMAND...: WHAT passes when COMMAND succeeds.
+expect() {
+  local what=$1
+  shift
+  if "$@"; then
+    pass "$what"
+  else
+    fail "$what"
+  fi
 }
 
 # The program target also draws the icons and compresses the doc files that get installed.
@@ -69,7 +79,7 @@ echo "package: $(basename "$deb")"
 
 # -- Control fields ---------------------------------------------------------------------------
 field() { dpkg-deb -f "$deb" "$1"; }
-[ "$(field Package)" = "$package" ] && pass "Package: $package" || fail "Package is '$(field Package)', not $package"
+expect "Package is $package (it is '$(field Package)')" [ "$(field Package)" = "$package" ]
 version=$(field Version)
 depends=$(field Depends)
 echo "Depends: $depends"
@@ -82,7 +92,7 @@ for dependency in libqt6core6 libqt6gui6 libqt6widgets6 libc6 fonts-ipafont-goth
   fi
 done
 for name in Maintainer Section Description; do
-  [ -n "$(field "$name")" ] && pass "$name is set" || fail "$name is empty"
+  expect "$name is set" [ -n "$(field "$name")" ]
 done
 
 # -- File list: exactly the program's files, nothing from the tests or benchmarks ------------
@@ -138,10 +148,10 @@ else
   sed 's/^/    /' "$work/dfv.log" >&2
 fi
 for line in Name=RUVelo2 Exec=RUVelo2 "Icon=$app_id" Terminal=false "Categories=Office;ProjectManagement;"; do
-  grep -qxF "$line" "$desktop" && pass "desktop entry: $line" || fail "desktop entry lacks $line"
+  expect "desktop entry has $line" grep -qxF "$line" "$desktop"
 done
 for key in 'Comment' 'Comment\[ja\]'; do
-  grep -Eq "^$key=." "$desktop" && pass "desktop entry has ${key//\\/}" || fail "desktop entry lacks ${key//\\/}"
+  expect "desktop entry has ${key//\\/}" grep -Eq "^$key=." "$desktop"
 done
 if appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" >"$work/as.log" 2>&1; then
   pass "appstreamcli validate --no-net"
@@ -206,12 +216,10 @@ if [ -n "$window" ]; then
   done
   echo "closed windows: $(printf '[%s] ' "${closed[@]}")"
   if x_wait_program_exit 10; then
-    [ "$x_program_status" -eq 0 ] && pass "the program ended when its windows were closed" ||
-      fail "the program ended with status $x_program_status"
-    printf '%s\n' "${closed[@]}" | grep -qx RUVelo && pass "its main window was shown" ||
-      fail "its main window (RUVelo) never showed"
-    [ -f "$data/ruvelo.ini" ] && pass "it kept its settings in the directory it started in" ||
-      fail "no ruvelo.ini in the directory it started in"
+    expect "the program ended with status 0 (it was $x_program_status) once its windows closed" \
+      [ "$x_program_status" -eq 0 ]
+    expect "its main window (RUVelo) was among them" grep -qx RUVelo <(printf '%s\n' "${closed[@]}")
+    expect "it wrote ruvelo.ini in the directory it started in" [ -f "$data/ruvelo.ini" ]
   else
     fail "the program did not end when its windows were closed"
   fi
