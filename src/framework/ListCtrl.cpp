@@ -25,6 +25,12 @@ void CListRowSet::Add(int nPosition, std::string_view title, std::string_view te
     m_rows.push_back(row);
 }
 
+void CListRowSet::Reserve(std::size_t nRows, std::size_t nTextBytes)
+{
+    m_rows.reserve(nRows);
+    m_texts.reserve(nTextBytes);
+}
+
 void CListRowSet::Clear()
 {
     m_rows.clear();
@@ -342,6 +348,9 @@ int CListCtrl::DeleteSelectedItems(CListRowSet* pRemoved)
         }
     }
     const bool bCompact = m_texts.WantsCompaction(nGoingBytes);
+    if (pRemoved != nullptr) {
+        pRemoved->Reserve(m_nSelected, nGoingBytes);
+    }
 
     // One pass from the first selected row (the rows above it stay where they are): survivors
     // move up in order; the focus goes to the first survivor at or below the focused row (the

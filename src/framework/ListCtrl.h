@@ -98,6 +98,8 @@ class CListRowSet {
 public:
     void Add(int nPosition, std::string_view title, std::string_view text1, std::string_view text2, LPARAM lParam);
     void Clear();
+    // Room for nRows rows of nTextBytes bytes of text in all, so that adding them copies each once.
+    void Reserve(std::size_t nRows, std::size_t nTextBytes);
 
     [[nodiscard]] int GetCount() const { return static_cast<int>(m_rows.size()); }
     [[nodiscard]] bool IsEmpty() const { return m_rows.empty(); }
