@@ -19,7 +19,7 @@ void CListRowSet::Add(int nPosition, std::string_view title, std::string_view te
     Row row{static_cast<std::int32_t>(nPosition), static_cast<std::int32_t>(lParam), {}};
     const std::string_view texts[] = {title, text1, text2};
     for (int nCol = 0; nCol < 3; ++nCol) {
-        m_texts.append(texts[nCol]);
+        m_texts.insert(m_texts.end(), texts[nCol].begin(), texts[nCol].end());
         row.anEnd[nCol] = m_texts.size();
     }
     m_rows.push_back(row);
@@ -46,7 +46,7 @@ std::string_view CListRowSet::GetText(int i, int nSubItem) const
     } else if (i > 0) {
         nBegin = m_rows[static_cast<std::size_t>(i) - 1].anEnd[2];
     }
-    return std::string_view(m_texts).substr(nBegin, row.anEnd[nSubItem] - nBegin);
+    return {m_texts.data() + nBegin, static_cast<std::size_t>(row.anEnd[nSubItem] - nBegin)};
 }
 
 void CListCtrl::CompactTexts()
@@ -600,20 +600,21 @@ BOOL CListCtrl::InsertRows(const CListRowSet& rows)
     } else {
         Announce([](IListCtrlObserver& o) { o.OnRowsAboutToBeReset(); });
     }
-    // One pass, merging the rows that stay with the rows that come back; the focus and the mark
+    // One pass from the end, in place, merging the rows that stay with the rows that come back:
+    // after a delete the vector still has the room, so no memory is new. The focus and the mark
     // move with the rows that stay.
-    std::vector<CListRow> merged;
-    merged.reserve(static_cast<std::size_t>(nTotal));
-    int nOld = 0;
-    int nNext = 0;
+    m_rows.resize(static_cast<std::size_t>(nTotal));
+    int nOld = nCount - 1;
+    int nNext = nAdded - 1;
     int nNewFocus = -1;
     int nNewMark = -1;
-    for (int nPos = 0; nPos < nTotal; ++nPos) {
-        if (nNext < nAdded && rows.GetPosition(nNext) == nPos) {
-            CListRow& row = merged.emplace_back();
-            StoreRowTexts(row, rows, nNext);
-            row.m_lParam = static_cast<std::int32_t>(rows.GetKey(nNext));
-            ++nNext;
+    for (int nPos = nTotal - 1; nPos >= 0; --nPos) {
+        CListRow& dest = m_rows[static_cast<std::size_t>(nPos)];
+        if (nNext >= 0 && rows.GetPosition(nNext) == nPos) {
+            dest = CListRow();
+            StoreRowTexts(dest, rows, nNext);
+            dest.m_lParam = static_cast<std::int32_t>(rows.GetKey(nNext));
+            --nNext;
             continue;
         }
         if (nOld == m_nFocused) {
@@ -622,9 +623,8 @@ BOOL CListCtrl::InsertRows(const CListRowSet& rows)
         if (nOld == m_nSelectionMark) {
             nNewMark = nPos;
         }
-        merged.push_back(m_rows[static_cast<std::size_t>(nOld++)]);
+        dest = m_rows[static_cast<std::size_t>(nOld--)];
     }
-    m_rows.swap(merged);
     m_nFocused = nNewFocus;
     m_nSelectionMark = nNewMark;
     if (bOneRun) {

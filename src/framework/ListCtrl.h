@@ -2,6 +2,7 @@
 // The list-view control in report view, as a table object: the program's only model of its
 // tasks. The table is the single truth; a view shows it by following the changes it announces.
 
+#include "framework/LargeAllocator.h"
 #include "framework/TextStore.h"
 #include "framework/Wnd.h"
 
@@ -115,8 +116,8 @@ private:
         std::int32_t nKey;
         std::uint64_t anEnd[3];  // where each text ends in m_texts; texts lie one after another
     };
-    std::vector<Row> m_rows;
-    std::string m_texts;
+    std::vector<Row, CLargeAllocator<Row>> m_rows;
+    std::vector<char, CLargeAllocator<char>> m_texts;
 };
 
 // Returns a negative number when row1 is to stand above row2, positive when below, 0 when equal.
