@@ -46,36 +46,24 @@ fi
 # The session a screen reader's user has: X, a session bus, the accessibility bus on it.
 # shellcheck source-path=SCRIPTDIR
 source "$src_dir/tests/e2e/xsession.sh"
-bus_launcher=/usr/libexec/at-spi-bus-launcher
+
 python=/usr/bin/python3
-for tool in Xvfb openbox xdotool dbus-launch dbus-send "$bus_launcher" "$python"; do
+for tool in Xvfb openbox xdotool dbus-launch dbus-send "$x_bus_launcher" "$python"; do
   command -v "$tool" >/dev/null 2>&1 || { echo "run-program.sh: --accessibility needs $tool" >&2; exit 1; }
 done
 work=$(mktemp -d "${TMPDIR:-/tmp}/ruvelo-bench-a11y.XXXXXX")
-bus_launcher_pid=
 reader_pid=
-DBUS_SESSION_BUS_PID=
 cleanup() {
+  if [ -n "$reader_pid" ] && kill -0 "$reader_pid" 2>/dev/null; then
+    kill "$reader_pid" 2>/dev/null || true
+  fi
   x_stop
-  local pid
-  for pid in "$reader_pid" "$bus_launcher_pid" "$DBUS_SESSION_BUS_PID"; do
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-      kill "$pid" 2>/dev/null || true
-    fi
-  done
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-eval "$(dbus-launch --sh-syntax)"
-"$bus_launcher" --launch-immediately >"$work/bus-launcher.log" 2>&1 &
-bus_launcher_pid=$!
-a11y_bus_up() {
-  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress 2>/dev/null |
-    grep -q 'string "'
-}
-x_wait_until 10 a11y_bus_up || { cat "$work/bus-launcher.log" >&2; echo "the AT-SPI bus did not start" >&2; exit 1; }
+x_start_accessibility_bus "$work" || { echo "the AT-SPI bus did not start" >&2; exit 1; }
 x_start "$work"
 if [ "$accessibility" = reader ]; then
   # The benchmark waits for the client's line in this file after each key (figure "key down, read").

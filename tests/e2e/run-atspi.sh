@@ -20,12 +20,12 @@ source "$here/xsession.sh"
 
 # The distribution's Python: another python3 on the PATH may lack the AT-SPI module.
 python=/usr/bin/python3
-bus_launcher=/usr/libexec/at-spi-bus-launcher
+
 missing=$(x_missing_tools | tr '\n' ' ')
 for tool in dbus-launch dbus-send iconv; do
   command -v "$tool" >/dev/null 2>&1 || missing+="$tool "
 done
-[ -x "$bus_launcher" ] || missing+="$bus_launcher (at-spi2-core) "
+[ -x "$x_bus_launcher" ] || missing+="$x_bus_launcher (at-spi2-core) "
 if [ ! -x "$python" ] || ! "$python" -c 'import pyatspi' 2>/dev/null; then
   missing+="pyatspi for $python (python3-pyatspi gir1.2-atspi-2.0) "
 fi
@@ -40,17 +40,8 @@ mkdir "$data"
 program_log="$work/program.log"
 failure_shot="$(dirname "$program")/atspi-failure.png"
 rm -f "$failure_shot"
-bus_launcher_pid=
-DBUS_SESSION_BUS_PID=
-
 cleanup() {
   x_stop
-  local pid
-  for pid in "$bus_launcher_pid" "$DBUS_SESSION_BUS_PID"; do
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-      kill "$pid" 2>/dev/null || true
-    fi
-  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -104,30 +95,10 @@ printf '%s\r\n' "買い物"$'\t'"3"$'\t'"牛乳と卵" "report 月次"$'\t'"10"$
   "掃除"$'\t'"2"$'\t'"" "週報 report"$'\t'"-1"$'\t'"金曜まで" | iconv -f UTF-8 -t CP932 >"$data/ruvelo.csv"
 
 # A session bus of our own, and on it the accessibility bus with its registry.
-eval "$(dbus-launch --sh-syntax)" || skip "dbus-launch could not start a session bus"
-[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || skip "dbus-launch gave no session bus address"
-"$bus_launcher" --launch-immediately >"$work/bus-launcher.log" 2>&1 &
-bus_launcher_pid=$!
-a11y_bus_up() {
-  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress 2>/dev/null |
-    grep -q 'string "'
-}
-if ! x_wait_until 10 a11y_bus_up; then
-  cat "$work/bus-launcher.log" >&2 || true
-  skip "the AT-SPI bus did not start ($bus_launcher)"
-fi
+x_start_accessibility_bus "$work" || skip "the session bus or the AT-SPI bus did not start ($x_bus_launcher)"
 
 x_start "$work" || fail "the X session did not start"
-# For a sanitizer build, as in run-e2e.sh: the X keyboard library's unterminated buffer is valid,
-# and the X libraries' process-lifetime allocations are suppressed.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
-suppressions="$work/lsan.supp"
-cat "$here/lsan-desktop.supp" >"$suppressions"
-given=$(sed -n 's/.*suppressions=\([^:]*\).*/\1/p' <<<"${LSAN_OPTIONS:-}")
-if [ -n "$given" ] && [ -f "$given" ]; then
-  cat "$given" >>"$suppressions"
-fi
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$suppressions"
+x_sanitizer_options "$work"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 x_start_program "$data" "$program" "$program_log"
 

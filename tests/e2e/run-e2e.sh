@@ -131,17 +131,7 @@ fixture=(
 records "${fixture[@]}" >"$data/ruvelo.csv"
 
 x_start "$work" || fail "the X session did not start"
-# For a sanitizer build: the X keyboard library hands strndup a buffer without a terminating zero,
-# which is valid, but strict string checks report it as an overflow before the window opens.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
-# The leak checker takes one suppressions file: the one given, if any, and ours for the X libraries.
-suppressions="$work/lsan.supp"
-cat "$here/lsan-desktop.supp" >"$suppressions"
-given=$(sed -n 's/.*suppressions=\([^:]*\).*/\1/p' <<<"${LSAN_OPTIONS:-}")
-if [ -n "$given" ] && [ -f "$given" ]; then
-  cat "$given" >>"$suppressions"
-fi
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$suppressions"
+x_sanitizer_options "$work"
 x_start_program "$data" "$program" "$program_log"
 
 step="main window"

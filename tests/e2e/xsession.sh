@@ -12,9 +12,15 @@
 # x_wait_gone SECONDS ID        waits until window ID is no longer visible
 # x_wait_until SECONDS CMD...   runs CMD until it succeeds
 # x_screenshot FILE             the whole screen as a PNG
+# x_sanitizer_options DIR       for a sanitizer build, the options the X libraries need
+# x_start_accessibility_bus DIR a session bus of its own and the AT-SPI bus on it, as a screen
+#                               reader's user has them; fails when they do not come up
 
 x_xvfb_pid=
 x_openbox_pid=
+x_bus_launcher=/usr/libexec/at-spi-bus-launcher
+x_bus_launcher_pid=
+x_dbus_pid=
 x_program_pid=
 x_program_status=
 
@@ -95,7 +101,7 @@ x_program_ended() {
 
 x_stop() {
   local pid
-  for pid in "$x_program_pid" "$x_openbox_pid" "$x_xvfb_pid"; do
+  for pid in "$x_program_pid" "$x_openbox_pid" "$x_xvfb_pid" "$x_bus_launcher_pid" "$x_dbus_pid"; do
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
       kill "$pid" 2>/dev/null || true
       # A process that ignores the request within a second is ended for good.
@@ -103,7 +109,40 @@ x_stop() {
       wait "$pid" 2>/dev/null || true
     fi
   done
-  x_program_pid='' x_openbox_pid='' x_xvfb_pid=''
+  x_program_pid='' x_openbox_pid='' x_xvfb_pid='' x_bus_launcher_pid='' x_dbus_pid=''
+}
+
+x_sanitizer_options() {
+  local dir=$1 given
+  # The X keyboard library hands strndup a buffer without a terminating zero, which is valid, but
+  # strict string checks report it as an overflow before the window opens.
+  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
+  # The leak checker takes one suppressions file: the one given, if any, and ours for the X
+  # libraries' process-lifetime allocations.
+  cat "$(dirname "${BASH_SOURCE[0]}")/lsan-desktop.supp" >"$dir/lsan.supp"
+  given=$(sed -n 's/.*suppressions=\([^:]*\).*/\1/p' <<<"${LSAN_OPTIONS:-}")
+  if [ -n "$given" ] && [ -f "$given" ]; then
+    cat "$given" >>"$dir/lsan.supp"
+  fi
+  export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$dir/lsan.supp"
+}
+
+x_start_accessibility_bus() {
+  local dir=$1
+  eval "$(dbus-launch --sh-syntax)" || return 1
+  [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || return 1
+  x_dbus_pid=${DBUS_SESSION_BUS_PID:-}
+  "$x_bus_launcher" --launch-immediately >"$dir/bus-launcher.log" 2>&1 &
+  x_bus_launcher_pid=$!
+  if ! x_wait_until 10 x_accessibility_bus_up; then
+    cat "$dir/bus-launcher.log" >&2 || true
+    return 1
+  fi
+}
+
+x_accessibility_bus_up() {
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress 2>/dev/null |
+    grep -q 'string "'
 }
 
 x_pid_gone() {
