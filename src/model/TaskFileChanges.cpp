@@ -46,7 +46,9 @@ void CTaskListDlg::OnTaskFileEvent()
     m_bTaskFileCheckQueued = true;
     AfxCallWhenIdle([this] {
         m_bTaskFileCheckQueued = false;
-        CheckTaskFileOnDisk();
+        if (m_hWnd != nullptr) {  // not once the window has closed
+            CheckTaskFileOnDisk();
+        }
     });
 }
 
