@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -95,12 +94,13 @@ bool ChecksumFile(const char* lpszPath, std::uint64_t* pChecksum)
     if (fd < 0) {
         return false;
     }
-    constexpr std::size_t kBuffer = 1 << 20;
-    const std::unique_ptr<char[]> pBuffer(new char[kBuffer]);
+    // Read in pieces that stay in the cache; a task file is usually small, and a buffer of its
+    // size would be fresh memory for every check.
+    char buffer[64 * 1024];
     CChecksum sum;
     bool bOk = true;
     for (;;) {
-        const ssize_t n = ::read(fd, pBuffer.get(), kBuffer);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -111,7 +111,7 @@ bool ChecksumFile(const char* lpszPath, std::uint64_t* pChecksum)
         if (n == 0) {
             break;
         }
-        sum.Add(pBuffer.get(), static_cast<std::size_t>(n));
+        sum.Add(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
     if (bOk) {
