@@ -316,9 +316,7 @@ void BM_UndoAdd(benchmark::State& state)
         dlg.AppendTask("added", 5, "details");
         dlg.m_undo.Record([&] {
             CUndoStep step(CUndoStep::Kind::Add);
-            const int nLast = main.List().GetItemCount() - 1;
-            step.added.Add(nLast, main.List().GetItemText(nLast, 0), main.List().GetItemText(nLast, 1),
-                           main.List().GetItemText(nLast, 2), main.List().GetItemData(nLast));
+            main.List().CopyRow(main.List().GetItemCount() - 1, step.added);
             return step;
         }());
         dlg.SaveTasks();

@@ -8,12 +8,6 @@ namespace {
 
 constexpr UINT kBothStates = LVIS_SELECTED | LVIS_FOCUSED;
 
-void CopyRow(const CListCtrl& list, int nItem, CListRowSet& rows)
-{
-    rows.Add(nItem, list.GetItemText(nItem, 0), list.GetItemText(nItem, 1), list.GetItemText(nItem, 2),
-             list.GetItemData(nItem));
-}
-
 } // namespace
 
 void CTaskListDlg::OnTaskAdd()
@@ -29,7 +23,7 @@ void CTaskListDlg::OnTaskAdd()
         const int nLast = m_list.GetItemCount() - 1;
         m_list.SetItemState(nLast, kBothStates, kBothStates);
         m_list.EnsureVisible(nLast, TRUE);
-        CopyRow(m_list, nLast, step.added);
+        m_list.CopyRow(nLast, step.added);
         m_undo.Record(std::move(step));
     }
     SaveTasks();
@@ -46,13 +40,13 @@ void CTaskListDlg::OnTaskEdit()
         if (m_entryDlg.DoModal() == IDOK) {
             CUndoStep step(CUndoStep::Kind::Edit);
             step.before = CListSelection::Of(m_list);
-            CopyRow(m_list, nItem, step.removed);
+            m_list.CopyRow(nItem, step.removed);
             const int nImportance = ReadDecimalOrZero(m_entryDlg.m_strImportance);
             AppendTask(m_entryDlg.m_strTitle.c_str(), nImportance, m_entryDlg.m_strDetails.c_str());
             // Only the row that the dialog showed is replaced: other selected rows, such as the
             // rest of a Find's matches, stay where they are.
             m_list.DeleteItem(nItem);
-            CopyRow(m_list, m_list.GetItemCount() - 1, step.added);
+            m_list.CopyRow(m_list.GetItemCount() - 1, step.added);
             m_undo.Record(std::move(step));
             SaveTasks();
             const int nLast = m_list.GetItemCount() - 1;

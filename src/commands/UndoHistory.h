@@ -52,11 +52,6 @@ public:
     void Record(CUndoStep step);
     void Clear();
 
-    [[nodiscard]] bool CanUndo() const { return !m_undo.empty(); }
-    [[nodiscard]] bool CanRedo() const { return !m_redo.empty(); }
-    [[nodiscard]] std::size_t GetUndoCount() const { return m_undo.size(); }
-    [[nodiscard]] std::size_t GetRedoCount() const { return m_redo.size(); }
-
     // The step to undo, moved to the redo side; nullptr when there is none.
     CUndoStep* Undo();
     // The step to redo, moved back to the undo side; nullptr when there is none.

@@ -138,15 +138,6 @@ CFileStamp CFileStamp::Take(const char* lpszPath)
     return stamp;
 }
 
-bool CFileStamp::SameAs(const CFileStamp& other) const
-{
-    if (m_bExists != other.m_bExists) {
-        return false;
-    }
-    return !m_bExists || (m_dev == other.m_dev && m_ino == other.m_ino && m_size == other.m_size &&
-                          m_mtime.tv_sec == other.m_mtime.tv_sec && m_mtime.tv_nsec == other.m_mtime.tv_nsec);
-}
-
 bool CFileStamp::ChangedOnDisk(const char* lpszPath) const
 {
     struct stat st {};

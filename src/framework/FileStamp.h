@@ -18,8 +18,6 @@ public:
     // Whether the file at lpszPath has changed since this stamp was taken. A file that is gone
     // is no change (the next save makes it again); a file that came is.
     [[nodiscard]] bool ChangedOnDisk(const char* lpszPath) const;
-    // Whether the stamp is that of the file as it is now (by stat alone).
-    [[nodiscard]] bool SameAs(const CFileStamp& other) const;
 
 private:
     bool m_bExists = false;

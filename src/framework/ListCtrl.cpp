@@ -180,6 +180,11 @@ LPARAM CListCtrl::GetItemData(int nItem) const
     return IsValidItem(nItem) ? m_rows[static_cast<std::size_t>(nItem)].m_lParam : 0;
 }
 
+void CListCtrl::CopyRow(int nItem, CListRowSet& rows) const
+{
+    rows.Add(nItem, GetItemText(nItem, 0), GetItemText(nItem, 1), GetItemText(nItem, 2), GetItemData(nItem));
+}
+
 UINT CListCtrl::GetItemState(int nItem, UINT nMask) const
 {
     if (!IsValidItem(nItem)) {

@@ -103,12 +103,9 @@ public:
     void Reserve(std::size_t nRows, std::size_t nTextBytes);
 
     [[nodiscard]] int GetCount() const { return static_cast<int>(m_rows.size()); }
-    [[nodiscard]] bool IsEmpty() const { return m_rows.empty(); }
     [[nodiscard]] int GetPosition(int i) const { return m_rows[static_cast<std::size_t>(i)].nPosition; }
     [[nodiscard]] LPARAM GetKey(int i) const { return m_rows[static_cast<std::size_t>(i)].nKey; }
     [[nodiscard]] std::string_view GetText(int i, int nSubItem) const;
-    // Bytes held, texts and bookkeeping: what a step of undo costs.
-    [[nodiscard]] std::size_t GetBytes() const { return m_texts.capacity() + m_rows.capacity() * sizeof(Row); }
 
 private:
     struct Row {
@@ -185,6 +182,8 @@ public:
         return m_rows[static_cast<std::size_t>(nItem)].GetText(nSubItem);
     }
     [[nodiscard]] LPARAM GetItemData(int nItem) const;
+    // Adds a copy of the row, texts and key, to rows, at the row's position.
+    void CopyRow(int nItem, CListRowSet& rows) const;
 
     [[nodiscard]] UINT GetItemState(int nItem, UINT nMask) const;
     // Sets each flag named in the mask; nItem -1 means every row. At most one row is focused.

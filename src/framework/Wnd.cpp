@@ -157,8 +157,6 @@ void AfxCallWhenIdle(std::function<void()> fn)
     RunIdleWork();
 }
 
-bool AfxIsHandlingMessage() { return g_nHandlerDepth > 0; }
-
 LRESULT AfxCallWndProc(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (pWnd == nullptr) {

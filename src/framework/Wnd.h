@@ -215,5 +215,3 @@ LRESULT AfxCallWndProc(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // at once when that is so now, else when the outermost handler returns. For work that must not
 // change what a running command sees.
 void AfxCallWhenIdle(std::function<void()> fn);
-// Whether a message is being handled now.
-bool AfxIsHandlingMessage();
