@@ -34,32 +34,7 @@ if [ -n "$missing" ]; then
   exit 77
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/ruvelo-atspi.XXXXXX")
-data="$work/data"
-mkdir "$data"
-program_log="$work/program.log"
-failure_shot="$(dirname "$program")/atspi-failure.png"
-rm -f "$failure_shot"
-cleanup() {
-  x_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-step="start-up"
-
-fail() {
-  echo "FAILED at step '$step': $*" >&2
-  if [ -n "${DISPLAY:-}" ] && x_screenshot "$failure_shot" 2>/dev/null; then
-    echo "screenshot: $failure_shot" >&2
-  fi
-  if [ -s "$program_log" ]; then
-    echo "program output:" >&2
-    sed 's/^/    /' "$program_log" >&2
-  fi
-  exit 1
-}
+x_test_workspace ruvelo-atspi "$(dirname "$program")/atspi-failure.png"
 
 skip() {
   echo "SKIPPED: $*"

@@ -26,21 +26,7 @@ for tool in iconv od; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
 done
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/ruvelo-e2e.XXXXXX")
-data="$work/data"
-mkdir "$data"
-program_log="$work/program.log"
-failure_shot="$(dirname "$program")/e2e-failure.png"
-rm -f "$failure_shot"
-
-cleanup() {
-  x_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-step="start-up"
+x_test_workspace ruvelo-e2e "$(dirname "$program")/e2e-failure.png"
 
 # Prints a file's bytes as hex, and its lines decoded with TAB and CR made visible.
 show_bytes() {
@@ -54,19 +40,6 @@ show_bytes() {
   echo
 }
 
-fail() {
-  echo "FAILED at step '$step': $*" >&2
-  if [ -n "${DISPLAY:-}" ] && x_screenshot "$failure_shot" 2>/dev/null; then
-    echo "screenshot: $failure_shot" >&2
-  fi
-  echo "files in the data directory:" >&2
-  ls -la "$data" >&2 || true
-  if [ -s "$program_log" ]; then
-    echo "program output:" >&2
-    sed 's/^/    /' "$program_log" >&2
-  fi
-  exit 1
-}
 
 # Records, one a line, given as UTF-8 with fields separated by "|": written in code page 932,
 # the fields joined by TAB, each record ended by CR LF.

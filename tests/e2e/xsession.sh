@@ -12,6 +12,9 @@
 # x_wait_gone SECONDS ID        waits until window ID is no longer visible
 # x_wait_until SECONDS CMD...   runs CMD until it succeeds
 # x_screenshot FILE             the whole screen as a PNG
+# x_test_workspace NAME SHOT    a test's files: $work (removed at exit, with the session stopped),
+#                               $data, $program_log; fail ARGS... reports the failed $step with a
+#                               screenshot in SHOT, the data directory and the program's output
 # x_sanitizer_options DIR       for a sanitizer build, the options the X libraries need
 # x_start_accessibility_bus DIR a session bus of its own and the AT-SPI bus on it, as a screen
 #                               reader's user has them; fails when they do not come up
@@ -110,6 +113,38 @@ x_stop() {
     fi
   done
   x_program_pid='' x_openbox_pid='' x_xvfb_pid='' x_bus_launcher_pid='' x_dbus_pid=''
+}
+
+x_test_workspace() {
+  local name=$1
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$name.XXXXXX")
+  data="$work/data"
+  mkdir "$data"
+  program_log="$work/program.log"
+  failure_shot=$2
+  rm -f "$failure_shot"
+  step="start-up"
+  trap x_test_cleanup EXIT
+  trap 'exit 1' INT TERM
+}
+
+x_test_cleanup() {
+  x_stop
+  rm -rf "$work"
+}
+
+fail() {
+  echo "FAILED at step '$step': $*" >&2
+  if [ -n "${DISPLAY:-}" ] && x_screenshot "$failure_shot" 2>/dev/null; then
+    echo "screenshot: $failure_shot" >&2
+  fi
+  echo "files in the data directory:" >&2
+  ls -la "$data" >&2 || true
+  if [ -s "$program_log" ]; then
+    echo "program output:" >&2
+    sed 's/^/    /' "$program_log" >&2
+  fi
+  exit 1
 }
 
 x_sanitizer_options() {
